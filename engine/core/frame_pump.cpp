@@ -1,0 +1,169 @@
+// Nimbrel.Update: the frame pump. One call handles at most one SDL event and at most one logic
+// or render step.
+//
+// Logic frames run at a fixed rate: when the time since the last step makes one or more logic
+// frames due, the pump hands them out one per call (each call returns 0) before it renders again.
+// Rendering is capped at the render rate. Both accumulators keep only their fractional part:
+// the floor differences the pacing depends on are the same, and the value never grows into a
+// range where single precision would swallow a 1 ms step (which would stop the logic after a few
+// hours).
+#include "Nimbrel.h"
+
+#include <cmath>
+
+#include "core/clock.h"
+#include "core/nimbrel_private.h"
+
+namespace {
+
+const int kBackQuoteKey = 96;
+const Uint8 kPseudoEventType = 30; // "nothing happened, nothing rendered yet"
+
+// The time system's elapsed milliseconds, as the pump reads them.
+int ElapsedMs() { return ITimeSystem ? ITimeSystem->GetTicks() : -1; }
+
+int LogicRate() { return ITimeSystem ? ITimeSystem->GetLogicRate() : -1; }
+
+int RenderRate() { return ITimeSystem ? ITimeSystem->GetRenderRate() : -1; }
+
+// Number of whole frames that adding `frames` to `accumulator` crosses.
+int WholeFramesCrossed(float frames, float accumulator) {
+    return static_cast<int>(std::floor(frames + accumulator) - std::floor(accumulator));
+}
+
+float FractionalPart(float value) { return value - std::floor(value); }
+
+} // namespace
+
+// ---- Event reactions ----------------------------------------------------------------------------
+
+namespace {
+
+// The engine's own reactions to an event: the console key and dragging the debug window.
+// The console and debug window arrive with the developer tools; until then the back-quote key
+// has nothing to toggle and there is no window to drag.
+void ReactToEvent(const SDL_Event& event, Nimbrel::Private& priv) {
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        if (event.key.keysym.sym == kBackQuoteKey) {
+            // Toggles the console once it exists.
+        }
+        break;
+    case SDL_MOUSEBUTTONUP:
+        priv.dragging = false;
+        break;
+    default:
+        break; // everything else, the quit request included, gets no reaction
+    }
+}
+
+} // namespace
+
+// ---- Logic and render steps ---------------------------------------------------------------------
+
+namespace {
+
+void RunLogicFrame(class Nimbrel& engine, Nimbrel::Private& priv) {
+    if (ITimeSystem) ITimeSystem->CountLogicFrame();
+    SDL_PumpEvents();
+    engine.previousMouseButtons = engine.mouseButtons;
+    if (ICursor) ICursor->SetLastPosition(engine.mouseX, engine.mouseY);
+    engine.mouseButtons = SDL_GetMouseState(&engine.mouseX, &engine.mouseY);
+    priv.keyTable = SDL_GetKeyState(nullptr);
+    if (IButton) IButton->UpdateStates();
+}
+
+// True when a frame is due at the render rate; advances the render clock when it is.
+bool RenderIsDue(FramePacing& pacing) {
+    int renderRate = RenderRate();
+    if (renderRate <= 0) return true;
+    pacing.nowRenderMs = ElapsedMs();
+    float renderFrames = renderRate * ((pacing.nowRenderMs - pacing.lastRenderMs) * 0.001f);
+    if (WholeFramesCrossed(renderFrames, pacing.renderAccumulator) < 1) return false;
+    pacing.lastRenderMs = pacing.nowRenderMs;
+    pacing.renderAccumulator = FractionalPart(pacing.renderAccumulator + renderFrames);
+    return true;
+}
+
+void Render(class Nimbrel& engine, Nimbrel::Private& priv, SDL_Event& event) {
+    if (priv.renderCallback) priv.renderCallback(priv.pacing.logicBurst ? 1 : 0);
+    event.user.code = 1;
+    // With an overlay redraw mode the console and debug window are drawn here, once they exist.
+    if (ICursor) ICursor->Draw();
+    SDL_Flip(engine.screen);
+    if (ITimeSystem) ITimeSystem->CountRenderFrame();
+    if (priv.overlayRedrawMode == kOverlayOnce) priv.overlayRedrawMode = kOverlayNone;
+}
+
+} // namespace
+
+int Nimbrel::Update(SDL_Event* callerEvent) {
+    SDL_Event localEvent;
+    SDL_Event& event = callerEvent ? *callerEvent : localEvent;
+    FramePacing& pacing = priv->pacing;
+
+    if (SDL_PollEvent(&event)) {
+        ReactToEvent(event, *priv);
+        if (callerEvent) return 1;
+    } else {
+        event.user.type = kPseudoEventType;
+        event.user.code = 0;
+    }
+
+    // Logic step.
+    int logicRate = LogicRate();
+    if (logicRate <= 0) {
+        pacing.nowMs = ElapsedMs();
+        RunLogicFrame(*this, *priv);
+    } else {
+        if (!pacing.logicBurst) {
+            pacing.nowMs = ElapsedMs();
+            pacing.stepSeconds = (pacing.nowMs - pacing.lastMs) * 0.001f;
+            pacing.framesThisStep = logicRate * pacing.stepSeconds;
+            pacing.pendingLogicFrames = WholeFramesCrossed(pacing.framesThisStep, pacing.logicAccumulator);
+        }
+        if (pacing.pendingLogicFrames > 0) {
+            pacing.logicBurst = true;
+            --pacing.pendingLogicFrames;
+            RunLogicFrame(*this, *priv);
+            return 0;
+        }
+        pacing.logicAccumulator = FractionalPart(pacing.logicAccumulator + pacing.framesThisStep);
+    }
+
+    // Render step.
+    if (screen && RenderIsDue(pacing)) Render(*this, *priv, event);
+
+    if (ITimeSystem) ITimeSystem->Update();
+    pacing.lastMs = pacing.nowMs;
+    pacing.logicBurst = false;
+
+    if (frameDelay > 0) SDL_Delay(static_cast<Uint32>(frameDelay));
+    return logicRate > 0 ? 1 : 0;
+}
+
+// ---- State accessors ----------------------------------------------------------------------------
+
+Uint8 Nimbrel::KeyState(int key) const {
+    if (!priv->keyTable || key < 0 || key >= SDLK_LAST) return 0;
+    return priv->keyTable[key];
+}
+
+void Nimbrel::SetRenderCallback(RenderCallback callback) { priv->renderCallback = callback; }
+
+float Nimbrel::GetLogicAccumulator() const { return priv->pacing.logicAccumulator; }
+
+int Nimbrel::GetUpdateMode() const { return priv->overlayRedrawMode != kOverlayNone ? 1 : 0; }
+
+void Nimbrel::SetUpdateMode(int n) {
+    if (n <= 0) {
+        bool doubleBuffered = screen && (screen->flags & SDL_DOUBLEBUF);
+        if (!doubleBuffered) priv->overlayRedrawMode = kOverlayNone;
+    } else if (n == 1) {
+        if (priv->overlayRedrawMode != kOverlayAlways) priv->overlayRedrawMode = kOverlayOnce;
+    } else {
+        priv->overlayRedrawMode = kOverlayAlways;
+    }
+}
+
+bool Nimbrel::IsOpenGL() const { return priv->openGL; }

@@ -1,0 +1,43 @@
+// The main object's private block: engine state that the core modules share and that the
+// public header does not show.
+#ifndef NIMBREL_CORE_PRIVATE_H
+#define NIMBREL_CORE_PRIVATE_H
+
+#include "Nimbrel.h"
+
+// Overlay redraw modes of the frame pump.
+enum OverlayRedrawMode {
+    kOverlayNone = 0,  // console and debug window are not drawn by the pump
+    kOverlayOnce = 1,  // drawn once at the next render
+    kOverlayAlways = 2 // drawn at every render
+};
+
+// State of the fixed-rate logic and rate-limited render steps of Nimbrel.Update.
+struct FramePacing {
+    bool logicBurst = false;     // a run of due logic frames is being handed out
+    int pendingLogicFrames = 0;  // logic frames still to hand out in this burst
+    int lastMs = 0;              // time of the last completed pacing step
+    int nowMs = 0;               // time of the current pacing step
+    float stepSeconds = 0.0f;
+    float framesThisStep = 0.0f;
+    float logicAccumulator = 0.0f;
+    int lastRenderMs = 0;
+    int nowRenderMs = 0;
+    float renderAccumulator = 0.0f;
+};
+
+struct Nimbrel::Private {
+    const Uint8* keyTable = nullptr; // SDL's key state array, refreshed at each logic frame
+    char versionText[64] = {0};
+    char makerText[29] = {0};
+    bool initialized = false;
+    bool openGL = false;
+    RenderCallback renderCallback = nullptr;
+    int overlayRedrawMode = kOverlayNone;
+    FramePacing pacing;
+    // Debug window dragging.
+    bool dragging = false;
+    int dragOriginX = 0, dragOriginY = 0;
+};
+
+#endif

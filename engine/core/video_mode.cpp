@@ -1,0 +1,135 @@
+// Nimbrel.SetVideoMode: turns the video request of the main object into Nimbrel.screen.
+//
+// It chooses the video driver through SDL_VIDEODRIVER, turns acceleration and window mode into
+// surface flags, corrects requests known to be bad, and warns about every difference between
+// what was asked and what SDL granted.
+#include "Nimbrel.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/nimbrel_private.h"
+#include "platform/environment.h"
+#include "platform/system_info.h"
+#include "platform/video_driver.h"
+
+namespace {
+
+const char kOperation[] = " . [Nimbrel.SetVideoMode()] ";
+
+const char* RendererName(int code) {
+    switch (code) {
+    case kRendererWindib: return "windib";
+    case kRendererDirectX: return "directx";
+    case kRendererOpenGL: return "glSDL";
+    default: return "";
+    }
+}
+
+Uint32 AccelerationFlags(int acceleration) {
+    switch (acceleration) {
+    case 2: return SDL_HWSURFACE | SDL_DOUBLEBUF;
+    case 3: return SDL_HWSURFACE;
+    default: return SDL_SWSURFACE;
+    }
+}
+
+Uint32 WindowModeFlags(int windowMode) {
+    switch (windowMode) {
+    case 0: return SDL_FULLSCREEN;
+    case 2: return SDL_NOFRAME;
+    default: return 0;
+    }
+}
+
+// Code 1: learn which driver SDL chose. Other codes: restart the video subsystem with the
+// driver the code names. False (with its error line) when the restart fails.
+bool ChooseRenderer(Uint8& renderer) {
+    if (renderer == kRendererDetect) {
+        char name[21] = {0};
+        if (SDL_VideoDriverName(name, sizeof name)) renderer = static_cast<Uint8>(RendererForVideoDriver(name));
+        return true;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    std::string driver = VideoDriverForRenderer(renderer);
+    if (!driver.empty()) {
+        SetEnvironmentVariable("SDL_VIDEODRIVER", driver.c_str());
+        ILogSystem.Msg(5, "%sInfo: setting '%s' backend for %s\n", kOperation, RendererName(renderer),
+                       PlatformName());
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
+        ILogSystem.Msg(0, "%sError: could not initialize SDL video system (%d) (%s).\n", kOperation, renderer,
+                       SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+// Warns for every flag that SDL did not grant as requested.
+void WarnAboutGrantedFlags(Uint32 requested, Uint32 granted) {
+    if ((requested & SDL_HWSURFACE) && !(granted & SDL_HWSURFACE))
+        ILogSystem.Msg(2, "%sWarning: running on software mode instead of your requested hardware mode.\n", kOperation);
+    if ((requested & SDL_DOUBLEBUF) && !(granted & SDL_DOUBLEBUF))
+        ILogSystem.Msg(2, "%sWarning: using a single-buffer instead of your requested double-buffer.\n", kOperation);
+    if (!(requested & SDL_FULLSCREEN) && (granted & SDL_FULLSCREEN))
+        ILogSystem.Msg(2, "%sWarning: running on a full screen instead of your requested window mode.\n", kOperation);
+    if ((requested & SDL_FULLSCREEN) && !(granted & SDL_FULLSCREEN))
+        ILogSystem.Msg(2, "%sWarning: running on a window mode instead of your requested full screen.\n", kOperation);
+}
+
+} // namespace
+
+int Nimbrel::SetVideoMode() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        ILogSystem.Msg(0, "%sError: SDL_INIT_VIDEO was not initialized.\n", kOperation);
+        return 0;
+    }
+    if (!ChooseRenderer(renderer)) return 0;
+
+    Uint32 flags = AccelerationFlags(acceleration);
+    if (renderer == kRendererOpenGL) {
+        if (acceleration == 1)
+            ILogSystem.Msg(2, "%sWarning: using OpenGL on software mode is quite slow.\n", kOperation);
+        colorDepth = 0;
+    }
+    flags |= WindowModeFlags(windowMode);
+
+    if (icon) SDL_WM_SetIcon(icon, nullptr);
+    if (title) SDL_WM_SetCaption(title, nullptr);
+
+    if (colorDepth == 24) {
+        ILogSystem.Msg(2, "%sWarning: failed attempt to set a 24bpp video mode.\n   It was changed to 32bpp.\n",
+                       kOperation);
+        colorDepth = 32;
+    }
+    if (windowMode == 0 && colorDepth == 0 && renderer != kRendererOpenGL) colorDepth = 32;
+    if ((windowMode == 1 || windowMode == 2) && colorDepth != 0) {
+        const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
+        if (desktop && desktop->vfmt && desktop->vfmt->BitsPerPixel != colorDepth)
+            ILogSystem.Msg(2,
+                           "%sWarning: running on window mode using different color depth of your desktop "
+                           "will slow down the application.\n",
+                           kOperation);
+    }
+
+    screen = SDL_SetVideoMode(width, height, colorDepth, flags);
+    if (!screen) {
+        ILogSystem.Msg(0, "%sError: Couldn't set video mode %dx%d with %dbpp: %s\n", kOperation, width, height,
+                       colorDepth, SDL_GetError());
+        return 0;
+    }
+    if (screen->format->BitsPerPixel == 24)
+        ILogSystem.Msg(2,
+                       "%sWarning: your desktop is using 24bpp.\n   This color depth mode is very slow and could "
+                       "cause problems. Try to change it or to run at fullscreen.\n",
+                       kOperation);
+
+    if (renderer == kRendererDirectX && acceleration != 1) lostSurfaceCheck = 1;
+    if (renderer == kRendererOpenGL) priv->openGL = true;
+
+    WarnAboutGrantedFlags(flags, screen->flags);
+
+    // The console and the debug window are created here once the developer tools exist.
+    if (screen->flags & SDL_DOUBLEBUF) priv->overlayRedrawMode = kOverlayAlways;
+    return 1;
+}

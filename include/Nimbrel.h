@@ -1,0 +1,378 @@
+// Nimbrel SDK: the engine's one public header.
+//
+// A game (and the Setup launcher) includes this file and links against libnimbrel. It declares:
+//   - ILogSystem, the text log every part of the engine writes through;
+//   - NimbrelConfig and the main object Nimbrel: video and audio request, the screen, input
+//     state, start-up, the frame pump and shut-down;
+//   - the engine interfaces, one process-wide instance each, created by Nimbrel.Init and
+//     destroyed by Nimbrel.Quit;
+//   - the resource classes the application creates itself.
+//
+// Conventions that hold everywhere:
+//   - Results are plain integers: 1 or a positive handle, identifier or size on success; 0 or -1
+//     on failure as each operation says. No exception ever leaves the engine.
+//   - Every failure is written to the log by the operation that detects it.
+//   - Text is single-byte Windows-1252.
+//   - A surface colour key of 0xFFFFFFFF means "no colour key".
+//
+// Each interface is a class and, at the same time, a global pointer of the same name to its one
+// instance, so calls read as IStuffDPF->Open("setup.dpf"). Where the type itself is needed, write
+// `class IStuffDPF`.
+#ifndef NIMBREL_H
+#define NIMBREL_H
+
+#include <SDL.h>
+#include <cstdarg>
+
+#if defined(__GNUC__)
+#define NIMBREL_PRINTF(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
+#else
+#define NIMBREL_PRINTF(format_index, first_arg)
+#endif
+
+// =================================================================================================
+// Log
+// =================================================================================================
+
+// The engine's text log. The file is opened, appended to and closed again for every message, so
+// every line is on disk even if the process dies right after it.
+//
+// Levels: 0 errors and lines that always appear, 2 warnings, 5 information.
+class ILogSystem {
+public:
+    // Output mask bits for Init.
+    enum OutputMask {
+        kOutputNewFile = 2,     // file, created anew at Init
+        kOutputAppendFile = 4,  // file, appended to
+        kOutputStdout = 8,      // standard output
+        kOutputConsole = 16,    // the engine console, when one exists
+    };
+
+    ILogSystem();
+    ~ILogSystem();
+    ILogSystem(const ILogSystem&) = delete;
+    ILogSystem& operator=(const ILogSystem&) = delete;
+
+    // Starts (or restarts) the log and writes its banner. When the file cannot be created the log
+    // falls back on "ILogSysError.txt" in the working directory. text, subtext and extra may be
+    // null.
+    void Init(const char* fileName, Sint8 outputMask, Sint8 maxLevel, const char* title,
+              const char* text = nullptr, const char* subtext = nullptr, const char* extra = nullptr);
+
+    // Writes one printf-style message when level <= the maximum level. Adds no space and no
+    // newline of its own.
+    void Msg(Sint8 level, const char* format, ...) NIMBREL_PRINTF(3, 4);
+    void MsgV(Sint8 level, const char* format, va_list args);
+
+    // When on, every line written to the file starts with "{%.3fs}", the seconds since engine
+    // start.
+    void SetTimestamps(bool on);
+
+    // Where messages go when the console bit is set. The console installs itself here.
+    typedef void (*ConsoleSink)(const char* format, va_list args);
+    static void SetConsoleSink(ConsoleSink sink);
+
+    // State, for tests and tools.
+    bool IsActive() const;
+    Sint8 GetMaxLevel() const;
+    Sint8 GetOutputMask() const;
+    const char* GetFileName() const;
+
+private:
+    struct Record;
+    Record* record;
+};
+
+// The process-wide log. Exists from static initialisation to exit.
+extern class ILogSystem ILogSystem;
+
+// =================================================================================================
+// Main object
+// =================================================================================================
+
+// The configuration record: the first sixteen fields of the main object. The game's
+// configuration document is read into and written from either a separate record or the main
+// object itself.
+struct NimbrelConfig {
+    const char* title;     // window caption
+    SDL_Surface* icon;     // window icon or null; Nimbrel.Quit frees it
+    Sint8 frameDelay;      // ms slept at the end of each Nimbrel.Update call (0..127)
+    Uint8 renderer;        // 1 detect, 2 windib, 4 directx, 64 glSDL, 8 x11, 16 fbcon, 128 quartz
+    Uint8 acceleration;    // 1 software, 2 hardware double-buffered, 3 hardware
+    Uint8 windowMode;      // 0 full screen, 1 window, 2 window without frame
+    Uint8 colorDepth;      // bits per pixel, 0 = desktop depth
+    Uint16 width;
+    Uint16 height;
+    Uint8 audioEnabled;
+    Uint32 audioFormat;    // SDL audio format code
+    Uint32 audioFrequency; // samples per second
+    Uint32 audioChannels;  // 1, 2 or 4
+    Uint32 audioBuffer;    // mixer buffer in bytes
+    Uint8 musicVolume;     // 0..255
+    Uint8 soundVolume;     // 0..255, applied to every loaded sound
+};
+
+// Renderer codes, the vocabulary of the configuration document.
+enum NimbrelRenderer {
+    kRendererDetect = 1,
+    kRendererWindib = 2,
+    kRendererDirectX = 4,
+    kRendererX11 = 8,
+    kRendererFbcon = 16,
+    kRendererOpenGL = 64,
+    kRendererQuartz = 128,
+};
+
+// The engine's main object. One instance, `Nimbrel`, exists for the whole process.
+class Nimbrel : public NimbrelConfig {
+public:
+    static const Uint32 kNotStarted = 0xFFFFFFFFu;
+
+    SDL_Surface* screen;        // the display surface, set by SetVideoMode
+    int mouseX, mouseY;         // sampled at each logic frame
+    Uint8 mouseButtons;         // button mask of this logic frame
+    Uint8 previousMouseButtons; // button mask of the previous logic frame
+    Uint32 startTicks;          // SDL ticks at the end of Init; kNotStarted before
+    Uint8 lostSurfaceCheck;     // drawing code restores lost video surfaces when set
+    int liveTiles, liveSprites, liveFonts; // counted by the resource classes
+
+    Nimbrel();
+    ~Nimbrel();
+    Nimbrel(const Nimbrel&) = delete;
+    Nimbrel& operator=(const Nimbrel&) = delete;
+
+    // ---- Life cycle ----------------------------------------------------------------------------
+    // Checks the processor, starts SDL with the given subsystem flags, creates every interface and
+    // initialises UCL. 1 on success, -1 on failure.
+    int Init(Uint32 sdlFlags);
+    // Destroys the console, the debug window and every interface, stops SDL and reports leaked
+    // resources. Does nothing unless initialised.
+    void Quit();
+    bool IsInitialized() const;
+
+    // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure.
+    int SetVideoMode();
+
+    // ---- Frame pump ----------------------------------------------------------------------------
+    // Handles at most one SDL event and at most one logic or render step. With a null event:
+    // returns 0 exactly once per due logic frame (run the game's logic, then call again until it
+    // returns 0 once more). With an event record: returns 1 when an event arrived for the caller.
+    int Update(SDL_Event* event);
+
+    // The state of a key (SDL key code) at the last logic frame; 0 before the first one.
+    Uint8 KeyState(int key) const;
+
+    // Called at every render with 1 when the render follows a logic burst, else 0.
+    typedef void (*RenderCallback)(int afterLogicBurst);
+    void SetRenderCallback(RenderCallback callback);
+
+    float GetLogicAccumulator() const;
+    // 1 when the console and debug window are redrawn by the pump, else 0.
+    int GetUpdateMode() const;
+    // n <= 0: stop redrawing overlays (kept on a double-buffered screen); 1: redraw once;
+    // n >= 2: redraw at every render.
+    void SetUpdateMode(int n);
+    bool IsOpenGL() const;
+
+    // ---- Services ------------------------------------------------------------------------------
+    const char* GetVersion() const; // "Nimbrel SDK Linux v5.10 (build 3173)"
+    const char* GetMaker() const;
+    // The common CRC-32 (the one zlib computes). A length <= 0 gives 0.
+    Uint32 CRC32(const void* data, int length) const;
+    // Creates the missing directories of a file path. 1 on success, 0 on failure.
+    int MakePath(const char* path) const;
+
+    // Identifies the processor. Without a buffer: logs one line and selects the copy path. With
+    // a buffer: writes a one-line description into it. 1 when the processor is usable.
+    int GetCPUFeatures(char* text);
+
+    struct Private;
+    Private* priv;
+};
+
+// The process-wide main object.
+extern class Nimbrel Nimbrel;
+
+// =================================================================================================
+// Time system
+// =================================================================================================
+
+// The clock for frame pacing and statistics: the target render and logic rates that drive
+// Nimbrel.Update, the elapsed time since Init, and measured and average rates.
+class ITimeSystem {
+public:
+    ITimeSystem();
+    ~ITimeSystem();
+    ITimeSystem(const ITimeSystem&) = delete;
+    ITimeSystem& operator=(const ITimeSystem&) = delete;
+
+    // mode 0: full start, rates cleared. mode 1: restart clock and counters, keep the rates (only
+    // when already initialised). Other modes do nothing.
+    void Init(int mode);
+    // Render rate 0..120 (0 = render on every pump call), logic rate 0..200 (0 = one logic frame
+    // per pump call). Larger values are limited. Ignored before Init.
+    void SetRate(Uint32 renderRate, Uint32 logicRate);
+    // Once per pump call: advances the clock and refreshes the measured and average rates.
+    void Update();
+
+    // The targets, or -1 when not initialised.
+    int GetRenderRate() const;
+    int GetLogicRate() const;
+    // Milliseconds from Init to the last Update, or -1 when not initialised.
+    int GetTicks() const;
+    void CountRenderFrame();
+    void CountLogicFrame();
+
+    // Statistics: frames counted in the last whole second, and frames per second since Init.
+    int GetMeasuredRenderRate() const;
+    int GetMeasuredLogicRate() const;
+    float GetAverageRenderRate() const;
+    float GetAverageLogicRate() const;
+    Uint32 GetRenderFrames() const;
+    Uint32 GetLogicFrames() const;
+    bool IsInitialized() const;
+
+private:
+    struct Record;
+    Record* record;
+};
+
+extern class ITimeSystem* ITimeSystem;
+
+// =================================================================================================
+// Interfaces still being built
+// =================================================================================================
+//
+// Each of these exists as its process-wide object with its private block; the operations arrive
+// with the module that builds them.
+
+// DPF packages: the engine's data files.
+class IStuffDPF {
+public:
+    IStuffDPF();
+    ~IStuffDPF();
+    IStuffDPF(const IStuffDPF&) = delete;
+    IStuffDPF& operator=(const IStuffDPF&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IStuffDPF* IStuffDPF;
+
+// Images from packages and PNG data.
+class IImage {
+public:
+    IImage();
+    ~IImage();
+    IImage(const IImage&) = delete;
+    IImage& operator=(const IImage&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IImage* IImage;
+
+// The software mouse cursor.
+class ICursor {
+public:
+    ICursor();
+    ~ICursor();
+    ICursor(const ICursor&) = delete;
+    ICursor& operator=(const ICursor&) = delete;
+
+    // Called by the frame pump. Placeholders until the cursor module lands: there is no software
+    // cursor yet, so there is nothing to remember or draw.
+    void SetLastPosition(int x, int y);
+    void Draw();
+private:
+    struct Private;
+    Private* priv;
+};
+extern class ICursor* ICursor;
+
+// Pixels, lines and rectangles.
+class IPrimitives {
+public:
+    IPrimitives();
+    ~IPrimitives();
+    IPrimitives(const IPrimitives&) = delete;
+    IPrimitives& operator=(const IPrimitives&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IPrimitives* IPrimitives;
+
+// Buttons in layers.
+class IButton {
+public:
+    IButton();
+    ~IButton();
+    IButton(const IButton&) = delete;
+    IButton& operator=(const IButton&) = delete;
+
+    // Called by the frame pump at every logic frame. Placeholder until the button module lands:
+    // with no buttons there is no input state to update.
+    void UpdateStates();
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IButton* IButton;
+
+// Mirror, resize, zoom and rotation of surface rectangles.
+class IScreenFX {
+public:
+    IScreenFX();
+    ~IScreenFX();
+    IScreenFX(const IScreenFX&) = delete;
+    IScreenFX& operator=(const IScreenFX&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IScreenFX* IScreenFX;
+
+// TCP client and server.
+class INetwork {
+public:
+    INetwork();
+    ~INetwork();
+    INetwork(const INetwork&) = delete;
+    INetwork& operator=(const INetwork&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class INetwork* INetwork;
+
+// The video interface's shell.
+class IVideo {
+public:
+    IVideo();
+    ~IVideo();
+    IVideo(const IVideo&) = delete;
+    IVideo& operator=(const IVideo&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IVideo* IVideo;
+
+// Music and sound effects.
+class ISoundFX {
+public:
+    ISoundFX();
+    ~ISoundFX();
+    ISoundFX(const ISoundFX&) = delete;
+    ISoundFX& operator=(const ISoundFX&) = delete;
+
+    // Switches sound off until the application opens the audio device.
+    void Disable();
+private:
+    struct Private;
+    Private* priv;
+};
+extern class ISoundFX* ISoundFX;
+
+#endif // NIMBREL_H
