@@ -126,7 +126,7 @@ enum NimbrelRenderer {
 // The engine's main object. One instance, `Nimbrel`, exists for the whole process.
 class Nimbrel : public NimbrelConfig {
 public:
-    static const Uint32 kNotStarted = 0xFFFFFFFFu;
+    static constexpr Uint32 kNotStarted = 0xFFFFFFFFu;
 
     SDL_Surface* screen;        // the display surface, set by SetVideoMode
     int mouseX, mouseY;         // sampled at each logic frame

@@ -63,13 +63,25 @@ void ReactToEvent(const SDL_Event& event, Nimbrel::Private& priv) {
 
 namespace {
 
+// Mouse and keyboard as SDL sees them, unless a test has installed its own.
+void SampleInput(class Nimbrel& engine, Nimbrel::Private& priv) {
+    const TestInput& test = priv.testInput;
+    if (test.mouseEnabled) {
+        engine.mouseX = test.mouseX;
+        engine.mouseY = test.mouseY;
+        engine.mouseButtons = test.mouseButtons;
+    } else {
+        engine.mouseButtons = SDL_GetMouseState(&engine.mouseX, &engine.mouseY);
+    }
+    priv.keyTable = test.keyTable ? test.keyTable : SDL_GetKeyState(nullptr);
+}
+
 void RunLogicFrame(class Nimbrel& engine, Nimbrel::Private& priv) {
     if (ITimeSystem) ITimeSystem->CountLogicFrame();
     SDL_PumpEvents();
     engine.previousMouseButtons = engine.mouseButtons;
     if (ICursor) ICursor->SetLastPosition(engine.mouseX, engine.mouseY);
-    engine.mouseButtons = SDL_GetMouseState(&engine.mouseX, &engine.mouseY);
-    priv.keyTable = SDL_GetKeyState(nullptr);
+    SampleInput(engine, priv);
     if (IButton) IButton->UpdateStates();
 }
 

@@ -26,6 +26,14 @@ struct FramePacing {
     float renderAccumulator = 0.0f;
 };
 
+// Input that unit tests install through core/test_seam.h in place of SDL's.
+struct TestInput {
+    const Uint8* keyTable = nullptr;
+    bool mouseEnabled = false;
+    int mouseX = 0, mouseY = 0;
+    Uint8 mouseButtons = 0;
+};
+
 struct Nimbrel::Private {
     const Uint8* keyTable = nullptr; // SDL's key state array, refreshed at each logic frame
     char versionText[64] = {0};
@@ -38,6 +46,7 @@ struct Nimbrel::Private {
     // Debug window dragging.
     bool dragging = false;
     int dragOriginX = 0, dragOriginY = 0;
+    TestInput testInput;
 };
 
 #endif
