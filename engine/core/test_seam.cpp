@@ -10,7 +10,6 @@ void SetClock(Uint32 (*ticks)()) { SetEngineClock(ticks); }
 
 void SetKeyTable(const Uint8* table) {
     Nimbrel.priv->testInput.keyTable = table;
-    Nimbrel.priv->keyTable = table;
 }
 
 void SetMouse(bool enabled, int x, int y, Uint8 buttons) {
