@@ -182,8 +182,13 @@ public:
     // Creates the missing directories of a file path. 1 on success, 0 on failure.
     int MakePath(const char* path) const;
 
-    // Identifies the processor. Without a buffer: logs one line and selects the copy path. With
-    // a buffer: writes a one-line description into it. 1 when the processor is usable.
+    // ---- Processor ---------------------------------------------------------------------------
+    // Identifies the processor and requires MMX. Without a buffer (engine start): logs one line
+    // naming the processor and its MMX and SSE support, then selects the processor's copy path.
+    // With a buffer: writes a one-line description such as "INTEL - Core 2 Duo - MMX - SSE", or
+    // the reason the processor is not usable, and selects nothing. The buffer must hold
+    // kCPUTextSize bytes. 1 when the processor is usable, 0 when not.
+    static const int kCPUTextSize = 96;
     int GetCPUFeatures(char* text);
 
     struct Private;
@@ -192,6 +197,18 @@ public:
 
 // The process-wide main object.
 extern class Nimbrel Nimbrel;
+
+// Processor identification primitives, exported under these names.
+extern "C" {
+// 1 when the processor has the identification instruction (CPUID), else 0.
+int CPU_haveCPUID(void);
+// Fills vendor (13 bytes) with the 12-character vendor string and a terminator and returns the
+// highest standard leaf. When that is 0 or less only vendor[12] is written and 0 is returned.
+int CPU_GetString(char* vendor);
+// The leaf-1 signature (family in bits 8..11, model in bits 4..7, extended model in bits
+// 16..19), or 0 when leaf 1 does not exist.
+unsigned int CPU_getCPUIDFamily(void);
+}
 
 // =================================================================================================
 // Time system
