@@ -257,24 +257,106 @@ private:
 extern class ITimeSystem* ITimeSystem;
 
 // =================================================================================================
+// DPF packages
+// =================================================================================================
+//
+// A DPF package is one file holding any number of named, typed data blocks: images, sounds,
+// fonts, documents... A block is identified by its name and type together (both case-sensitive),
+// so "logo"/"IMG" and "logo"/"SPR2" are different blocks. Each block is stored in one of three
+// modes: compressed, as is, or masked.
+//
+// Packages keep a checksum of their blocks in their header. It is brought up to date by every
+// addition and deletion, so a package on disk is always whole even if the program dies before
+// closing it; a package whose checksum does not match is refused as corrupted.
+//
+// A protected package enciphers its block headers and data with a key of its own: set that key
+// with SetKey before finding, loading or adding blocks in it.
+
+// The block record exchanged with IStuffDPF.
+struct DPFBlock {
+    char name[32];       // at most 31 characters
+    char type[8];        // at most 7 characters, e.g. "FILE", "IMG", "SPR2"
+    Uint8 mode;          // DPFBlock::kCompressed, kStored or kMasked
+    Uint32 originalSize; // payload size in bytes
+    Uint32 storedSize;   // size of the data as stored in the package
+    // The payload. LoadBlock allocates it with malloc and the caller owns it afterwards: release
+    // it with free(). AddData only reads it. Null in records filled by the find operations.
+    Uint8* data;
+
+    enum StorageMode { kCompressed = 0, kStored = 1, kMasked = 2 };
+};
+
+// The engine's access to DPF packages. At most two packages are open at once; each open package
+// is known by a handle, a positive integer never reused within a run.
+class IStuffDPF {
+public:
+    IStuffDPF();
+    // Closes every package the application left open (with a warning for each).
+    ~IStuffDPF();
+    IStuffDPF(const IStuffDPF&) = delete;
+    IStuffDPF& operator=(const IStuffDPF&) = delete;
+
+    // ---- Opening and closing -------------------------------------------------------------------
+    // Creates an empty package (creating missing directories, replacing any file of that name)
+    // and opens it. With protectedPackage set, its blocks will be enciphered with the key given to
+    // SetKey. The handle; 0 if the new package cannot be opened; -1 if it cannot be created.
+    int Create(const char* path, bool protectedPackage = false);
+    // Opens a package for reading and writing, or read-only when the file cannot be written. The
+    // checksum is checked the first time a package is opened in a run. A version 3 package is
+    // converted to the current version on the spot, keeping the original beside it as
+    // "<name>_v3.dpf". Opening an open package again returns the same handle and must be matched
+    // by one more Close. The handle, or 0 on failure.
+    int Open(const char* path);
+    // Closes a package once it has been closed as often as it was opened. 2 when no open package
+    // has that handle, otherwise 0 (or the system's error result when closing the file fails).
+    int Close(int handle);
+    // The path a package was opened with, or null when the handle is not open.
+    const char* GetName(int handle) const;
+    // 1 when the package is protected, 0 when not, -1 when the handle is not open.
+    int IsProtected(int handle) const;
+
+    // ---- Finding and loading -------------------------------------------------------------------
+    // Walk the blocks in file order, deleted ones included (their name starts with '?' and their
+    // type is "DELETED"). Fill the record (data null) and return 1; 0 when there are no more
+    // blocks or the package is protected and no key is set; 2 when the handle is not open or the
+    // file cannot be read.
+    int FindFirst(int handle, DPFBlock* block);
+    int FindNext(int handle, DPFBlock* block);
+    // Finds the block with the record's name and type and fills the whole record from it (data
+    // null). 1 when found, otherwise the 0 or 2 that ended the search.
+    int FindBlock(int handle, DPFBlock* block);
+    // Loads a block's payload: fills the record and sets its data (see DPFBlock::data). The
+    // original size; 0 on any failure, including an empty block. For a block stored as is, data
+    // may be up to 7 bytes longer than the original size.
+    int LoadBlock(int handle, const char* type, const char* name, DPFBlock* block);
+
+    // ---- Changing a package --------------------------------------------------------------------
+    // Appends a block from the record's name, type, mode, original size and data. A mode other
+    // than kCompressed or kStored is taken as kMasked; the record's mode is set to the one used.
+    // The stored size; -1 when a block with that name and type exists; 0 on failure, in which case
+    // the package is left as it was.
+    int AddData(int handle, DPFBlock* block);
+    // Marks the block with the record's name and type deleted (its space stays in the file). The
+    // record is left as it is. 1 when deleted, 0 when not found or on failure.
+    int Delete(int handle, DPFBlock* block);
+
+    // ---- Protected packages --------------------------------------------------------------------
+    // Sets the key of protected packages: 1 to 56 bytes. A null key (or length 0) forgets the key,
+    // so protected packages are refused again. 1 on success, 0 for a key of the wrong length.
+    int SetKey(const void* key, int length);
+
+    struct Private;
+private:
+    Private* priv;
+};
+extern class IStuffDPF* IStuffDPF;
+
+// =================================================================================================
 // Interfaces still being built
 // =================================================================================================
 //
 // Each of these exists as its process-wide object with its private block; the operations arrive
 // with the module that builds them.
-
-// DPF packages: the engine's data files.
-class IStuffDPF {
-public:
-    IStuffDPF();
-    ~IStuffDPF();
-    IStuffDPF(const IStuffDPF&) = delete;
-    IStuffDPF& operator=(const IStuffDPF&) = delete;
-private:
-    struct Private;
-    Private* priv;
-};
-extern class IStuffDPF* IStuffDPF;
 
 // Images from packages and PNG data.
 class IImage {

@@ -1,18 +1,793 @@
 // IStuffDPF: DPF packages, the engine's data files.
 //
-// The interface object and its private block. Its operations arrive with the module that
-// builds them.
+// Owns the package table (two entries), the two cipher states (the header state, keyed with the
+// built-in key, and the package-key state for protected packages), and for each open package its
+// running checksum and block index. The byte layout lives in dpf_format.h, the block search and
+// index in dpf_scan.h, the cipher in blowfish.h and the checksum in checksum.h.
+//
+// Every change to a package (an added or a deleted block) rewrites the package header with the
+// new checksum before it returns, so the file on disk is always a whole, valid package.
 #include "Nimbrel.h"
 
-#include "core/interface_log.h"
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
-struct IStuffDPF::Private {};
+#include "core/clock.h"
+#include "core/interface_log.h"
+#include "data/blowfish.h"
+#include "data/checksum.h"
+#include "data/dpf_format.h"
+#include "data/dpf_scan.h"
+#include "platform/file_io.h"
+
+namespace {
+
+const int kMaxPackages = 2;
+const int kMaxKeyLength = 56;
+const size_t kMaxV3PathLength = 250;
+const size_t kChecksumReadSize = 1 << 20;
+
+struct PackageEntry {
+    int fd = -1;
+    int handle = 0;           // 0: not open
+    bool protectedPackage = false;
+    bool readOnly = false;
+    std::string path;         // as given to Open
+    int64_t trackedLength = 0; // 0: entry never used
+    bool modified = false;
+    int openCount = 0;
+    Uint32 checksum = 0;      // of the file from the first block offset to its end
+    dpf::BlockIndex index;
+    size_t nextBlock = 0;     // the block FindNext reports, as a position in the index
+};
+
+bool IsTooLong(const char* text, size_t fieldSize) { return !text || strnlen(text, fieldSize) >= fieldSize; }
+
+void CopyField(char* field, size_t fieldSize, const char* text) {
+    std::memset(field, 0, fieldSize);
+    if (text) std::memcpy(field, text, strnlen(text, fieldSize - 1));
+}
+
+void FillRecord(const dpf::BlockHeader& header, DPFBlock* block) {
+    std::memcpy(block->name, header.name, sizeof block->name);
+    std::memcpy(block->type, header.type, sizeof block->type);
+    block->mode = header.mode;
+    block->originalSize = header.originalSize;
+    block->storedSize = header.storedSize;
+    block->data = nullptr;
+}
+
+} // namespace
+
+struct IStuffDPF::Private {
+    BlowfishState headerCipher;
+    BlowfishState packageCipher;
+    bool keySet = false;
+    PackageEntry entries[kMaxPackages];
+    int nextHandle = 1;
+    int roundRobin = 0;
+
+    PackageEntry* EntryOf(int handle) {
+        if (handle <= 0) return nullptr;
+        for (PackageEntry& entry : entries)
+            if (entry.handle == handle && entry.fd >= 0) return &entry;
+        return nullptr;
+    }
+
+    bool NeedsKey(const PackageEntry& entry) const { return entry.protectedPackage && !keySet; }
+    const BlowfishState* BlockCipher(const PackageEntry& entry) const {
+        return entry.protectedPackage ? &packageCipher : nullptr;
+    }
+
+    void ForgetIndexes() {
+        for (PackageEntry& entry : entries) entry.index.Clear();
+    }
+
+    const dpf::BlockIndex& IndexOf(PackageEntry& entry) {
+        if (!entry.index.built) {
+            int64_t length = FileLength(entry.fd);
+            dpf::BuildBlockIndex(entry.fd, length < 0 ? 0 : length, BlockCipher(entry), &entry.index);
+            if (length < 0) entry.index.endResult = 2;
+        }
+        return entry.index;
+    }
+};
 
 class IStuffDPF* IStuffDPF = nullptr;
 
-IStuffDPF::IStuffDPF() : priv(new Private) { LogInterfaceCreated("IStuffDPF"); }
+namespace {
+
+// ---- Package files ------------------------------------------------------------------------------
+
+// CRC of the file from the first block offset to `length`. Logs and gives 0 when the file cannot
+// be read that far.
+Uint32 CalculateCRC(int fd, int64_t length) {
+    if (fd < 0) return 0;
+    std::vector<Uint8> buffer(kChecksumReadSize);
+    Uint32 crc = 0;
+    for (int64_t at = dpf::kFirstBlockOffset; at < length;) {
+        size_t wanted = length - at < int64_t(buffer.size()) ? size_t(length - at) : buffer.size();
+        int64_t got = FileReadAt(fd, buffer.data(), wanted, at);
+        if (got != int64_t(wanted)) {
+            ILogSystem.Msg(0, " . [IStuffDPF->CalculateCRC('%d')] Error: %s\n", fd,
+                           got < 0 ? LastFileErrorText() : "unexpected end of file");
+            return 0;
+        }
+        crc = ChecksumUpdate(crc, buffer.data(), wanted);
+        at += got;
+    }
+    return crc;
+}
+
+// Writes the package header again with the current date and the entry's checksum.
+bool UpdateHeader(const BlowfishState& headerCipher, PackageEntry& entry, bool flushToDisk) {
+    Uint8 header[dpf::kHeaderSize];
+    if (FileReadAt(entry.fd, header, sizeof header, dpf::kHeaderOffset) != dpf::kHeaderSize) {
+        ILogSystem.Msg(0, " . [IStuffDPF->UpdateHeader(%d)] Error: the header could not be read.\n", entry.fd);
+        return false;
+    }
+    BlowfishDecipher(&headerCipher, header, sizeof header);
+    char date[dpf::kDateSize];
+    dpf::FormatPackageDate(date);
+    dpf::SetHeaderModified(header, date);
+    dpf::SetHeaderChecksum(header, entry.checksum);
+    BlowfishEncipher(&headerCipher, header, sizeof header);
+    if (!FileWriteAt(entry.fd, header, sizeof header, dpf::kHeaderOffset) || (flushToDisk && !FileSync(entry.fd))) {
+        ILogSystem.Msg(0, " . [IStuffDPF->UpdateHeader(%d)] Error: %s\n", entry.fd, LastFileErrorText());
+        return false;
+    }
+    return true;
+}
+
+// Identifier and a new enciphered header: the first 520 bytes of a version 4 package.
+void BuildPackageStart(const BlowfishState& headerCipher, Uint8 start[dpf::kFirstBlockOffset], const char* creator,
+                       const char* created, bool protectedPackage) {
+    std::srand(EngineTicks());
+    std::memcpy(start, dpf::kIdentifierV4, dpf::kIdentifierSize);
+    Uint8* header = start + dpf::kIdentifierSize;
+    char now[dpf::kDateSize];
+    dpf::FormatPackageDate(now);
+    dpf::BuildHeader(header, creator, created ? created : now, protectedPackage);
+    dpf::SetHeaderModified(header, now);
+    BlowfishEncipher(&headerCipher, header, dpf::kHeaderSize);
+}
+
+// Marker, block header and zero-padded data, enciphered when a cipher is given.
+std::vector<Uint8> BuildBlockFrame(const dpf::BlockHeader& header, const Uint8* data, const BlowfishState* cipher) {
+    uint64_t padded = dpf::PaddedSize(header.storedSize);
+    std::vector<Uint8> frame(dpf::kBlockFrameSize + padded, 0);
+    std::memcpy(frame.data(), dpf::kBlockMarker, dpf::kMarkerSize);
+    dpf::EncodeBlockHeader(header, frame.data() + dpf::kMarkerSize);
+    if (header.storedSize) std::memcpy(frame.data() + dpf::kBlockFrameSize, data, header.storedSize);
+    if (cipher) BlowfishEncipher(cipher, frame.data() + dpf::kMarkerSize, frame.size() - dpf::kMarkerSize);
+    return frame;
+}
+
+// ---- Version 3 conversion -----------------------------------------------------------------------
+
+// "dir/setup.dpf" -> "dir/setup_v3.dpf". Only a dot in the file name itself counts, so a dot in a
+// directory name never moves the backup elsewhere.
+std::string BackupNameOf(const std::string& path) {
+    size_t nameStart = path.find_last_of("/\\");
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    size_t dot = path.find_last_of('.');
+    std::string base = (dot != std::string::npos && dot > nameStart) ? path.substr(0, dot) : path;
+    return base + "_v3.dpf";
+}
+
+// The temporary file of a conversion sits beside the package, so the final rename never crosses
+// file systems.
+std::string TemporaryNameOf(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "tmp.dpf";
+}
+
+struct Conversion {
+    const char* path;
+    int source = -1;
+    int target = -1;
+    int64_t sourceLength = 0;
+    int64_t writeAt = dpf::kFirstBlockOffset;
+    Uint32 checksum = 0;
+    int imported = 0;
+};
+
+// Copies the version 3 blocks into the new package. False when the conversion must fail.
+bool ConvertBlocks(Conversion& c) {
+    int64_t readAt = dpf::kV3HeaderSize;
+    for (;;) {
+        Uint8 raw[dpf::kV3BlockHeaderSize];
+        int64_t got = FileReadAt(c.source, raw, sizeof raw, readAt);
+        if (got == 0) return true;
+        if (got < dpf::kV3MarkerSize) return false;
+        if (!dpf::IsV3Marker(raw)) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: header block does not match.\n", c.path);
+            return false;
+        }
+        dpf::BlockHeader header;
+        std::memset(&header, 0, sizeof header);
+        const Uint8* fields = raw + dpf::kV3MarkerSize;
+        std::memcpy(header.name, fields, dpf::kNameSize - 1);
+        std::memcpy(header.type, fields + dpf::kNameSize, dpf::kV3TypeSize - 1);
+        header.mode = fields[dpf::kNameSize + dpf::kV3TypeSize];
+        const Uint8* sizes = fields + dpf::kNameSize + dpf::kV3TypeSize + 1;
+        header.originalSize = Uint32(sizes[0]) | Uint32(sizes[1]) << 8 | Uint32(sizes[2]) << 16 | Uint32(sizes[3]) << 24;
+        header.storedSize = Uint32(sizes[4]) | Uint32(sizes[5]) << 8 | Uint32(sizes[6]) << 16 | Uint32(sizes[7]) << 24;
+
+        int64_t dataAt = readAt + dpf::kV3BlockHeaderSize;
+        if (got < dpf::kV3BlockHeaderSize || dataAt + int64_t(header.storedSize) > c.sourceLength) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: data block is corrupted.\n", c.path);
+            return false;
+        }
+        std::vector<Uint8> data(header.storedSize);
+        if (FileReadAt(c.source, data.data(), data.size(), dataAt) != int64_t(data.size())) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: data block is corrupted.\n", c.path);
+            return false;
+        }
+        readAt = dataAt + header.storedSize;
+        if (std::strcmp(header.type, "DELE") == 0) continue;
+
+        ++c.imported;
+        ILogSystem.Msg(2, " . [IStuffDPF->Update3to4('%s')] Info: imported block %d - Name '%s' - Type '%s' - Size %d Kb\n",
+                       c.path, c.imported, header.name, header.type, int(header.originalSize / 1024));
+        std::vector<Uint8> frame = BuildBlockFrame(header, data.data(), nullptr);
+        if (!FileWriteAt(c.target, frame.data(), frame.size(), c.writeAt)) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new data block is corrupted.\n", c.path);
+            return false;
+        }
+        c.checksum = ChecksumUpdate(c.checksum, frame.data(), frame.size());
+        c.writeAt += frame.size();
+    }
+}
+
+// Converts a version 3 package in place. The new package's descriptor (read-write), or -1. On
+// failure the version 3 file is untouched and the temporary file is removed.
+int Update3to4(const BlowfishState& headerCipher, const char* path) {
+    if (std::strlen(path) > kMaxV3PathLength) return -1;
+    Conversion c;
+    c.path = path;
+    c.source = FileOpen(path, kFileReadOnly);
+    if (c.source < 0) return -1;
+    Uint8 oldHeader[dpf::kV3HeaderSize];
+    c.sourceLength = FileLength(c.source);
+    if (FileReadAt(c.source, oldHeader, sizeof oldHeader, 0) != dpf::kV3HeaderSize) {
+        FileClose(c.source);
+        return -1;
+    }
+    std::string temporary = TemporaryNameOf(path);
+    c.target = FileOpen(temporary.c_str(), kFileCreateReadWrite);
+    if (c.target < 0) {
+        FileClose(c.source);
+        return -1;
+    }
+
+    char creator[dpf::kCreatorSize] = {0};
+    char created[dpf::kDateSize] = {0};
+    std::memcpy(creator, oldHeader + dpf::kV3CreatorOffset, dpf::kCreatorSize - 1);
+    std::memcpy(created, oldHeader + dpf::kV3DateOffset, dpf::kDateSize - 1);
+    Uint8 start[dpf::kFirstBlockOffset];
+    BuildPackageStart(headerCipher, start, creator, created, false);
+
+    bool ok = true;
+    if (!FileWriteAt(c.target, start, dpf::kIdentifierSize, 0)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new ID block is corrupted.\n", path);
+        ok = false;
+    } else if (!FileWriteAt(c.target, start + dpf::kIdentifierSize, dpf::kHeaderSize, dpf::kHeaderOffset)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new header block is corrupted.\n", path);
+        ok = false;
+    }
+    if (ok) {
+        ILogSystem.Msg(2, "\n . [IStuffDPF->Update3to4('%s')] Info: creating new DPF v4.0...\n", path);
+        ok = ConvertBlocks(c);
+    }
+    FileClose(c.source);
+    if (ok) {
+        PackageEntry scratch;
+        scratch.fd = c.target;
+        scratch.checksum = c.checksum;
+        ok = UpdateHeader(headerCipher, scratch, true);
+    }
+    if (FileClose(c.target) != 0) ok = false;
+    if (!ok) {
+        FileRemove(temporary.c_str());
+        return -1;
+    }
+
+    ILogSystem.Msg(2, " . [IStuffDPF->Update3to4('%s')] Info: total blocks imported: %d\n", path, c.imported);
+    std::string backup = BackupNameOf(path);
+    if (!FileRename(path, backup.c_str())) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: %s\n", path, LastFileErrorText());
+        FileRemove(temporary.c_str());
+        return -1;
+    }
+    if (!FileRename(temporary.c_str(), path)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: %s\n", path, LastFileErrorText());
+        FileRename(backup.c_str(), path); // put the original back where it was
+        FileRemove(temporary.c_str());
+        return -1;
+    }
+    SyncParentDirectory(path);
+    ILogSystem.Msg(2, "   - Original DPF v3.0 was renamed to %s\n\n", backup.c_str());
+    return FileOpen(path, kFileReadWrite);
+}
+
+// ---- Finds --------------------------------------------------------------------------------------
+
+// The find after the last block: logs a damaged block header and returns the end result.
+int ReportEnd(const dpf::BlockIndex& index, int handle, bool first) {
+    if (index.endIsBrokenHeader) {
+        if (first)
+            ILogSystem.Msg(0, " . [IStuffDPF->FindFirst(%d)] Error: the first block was unsuccessfully loaded.\n", handle);
+        else
+            ILogSystem.Msg(0, " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully loaded.\n", handle);
+    }
+    return index.endResult;
+}
+
+} // namespace
+
+// ---- Construction -------------------------------------------------------------------------------
+
+IStuffDPF::IStuffDPF() : priv(new Private) {
+    std::srand(EngineTicks());
+    do {
+        priv->nextHandle = std::rand() % 333666;
+    } while (priv->nextHandle <= 0);
+    dpf::KeyWithBuiltInKey(&priv->headerCipher);
+    dpf::KeyWithBuiltInKey(&priv->packageCipher);
+    LogInterfaceCreated("IStuffDPF");
+}
 
 IStuffDPF::~IStuffDPF() {
+    for (PackageEntry& entry : priv->entries) {
+        if (entry.handle <= 0) continue;
+        ILogSystem.Msg(2, " . [IStuffDPF] Warning: '%s' DPF file was not closed on your code. Doing it now!\n",
+                       entry.path.c_str());
+        entry.openCount = 1;
+        Close(entry.handle);
+    }
     delete priv;
     LogInterfaceDeleted("IStuffDPF");
+}
+
+// ---- Open, Close, Create ------------------------------------------------------------------------
+
+int IStuffDPF::Open(const char* path) {
+    if (!path) path = "";
+    bool readOnly = false;
+    int fd = FileOpen(path, kFileReadWrite);
+    if (fd < 0) {
+        fd = FileOpen(path, kFileReadOnly);
+        if (fd < 0) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: %s\n", path, LastFileErrorText());
+            return 0;
+        }
+        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n", path);
+        readOnly = true;
+    }
+
+    char identifier[dpf::kIdentifierSize + 1] = {0};
+    if (FileReadAt(fd, identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize ||
+        std::memcmp(identifier, "DPFv", 4) != 0) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
+        FileClose(fd);
+        return 0;
+    }
+
+    if (identifier[4] == '3') {
+        if (readOnly) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF opened in read only mode.\n", path);
+            FileClose(fd);
+            return 0;
+        }
+        FileClose(fd);
+        fd = Update3to4(priv->headerCipher, path);
+        if (fd < 0 || FileReadAt(fd, identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize) {
+            if (fd >= 0) FileClose(fd);
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it was not possible to update the given DPF from v3.0 to v4.0.\n", path);
+            return 0;
+        }
+        ILogSystem.Msg(5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n", path);
+    }
+
+    if (identifier[4] != '4') {
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n", path, identifier);
+        FileClose(fd);
+        return 0;
+    }
+
+    Uint8 header[dpf::kHeaderSize];
+    int64_t length = FileLength(fd);
+    if (length < dpf::kFirstBlockOffset ||
+        FileReadAt(fd, header, sizeof header, dpf::kHeaderOffset) != dpf::kHeaderSize) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
+        FileClose(fd);
+        return 0;
+    }
+    BlowfishDecipher(&priv->headerCipher, header, sizeof header);
+
+    // A package this run already knows, unchanged since, is not checked again.
+    PackageEntry* match = nullptr;
+    for (PackageEntry& entry : priv->entries) {
+        if (entry.trackedLength == 0) break;
+        if (entry.trackedLength == length && entry.path == path) {
+            match = &entry;
+            break;
+        }
+    }
+    Uint32 checksum = dpf::GetHeaderChecksum(header);
+    if (!match) {
+        Uint32 computed = CalculateCRC(fd, length);
+#if !defined(NIMBREL_FUZZ_SKIP_CHECKSUM)
+        if (computed != checksum) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
+            FileClose(fd);
+            return 0;
+        }
+#endif
+        checksum = computed;
+    }
+
+    // Registration.
+    if (!match) {
+        for (PackageEntry& entry : priv->entries) {
+            if (entry.trackedLength == 0) {
+                match = &entry;
+                break;
+            }
+        }
+        if (!match) {
+            for (int tried = 0; tried < kMaxPackages && !match; ++tried) {
+                PackageEntry& entry = priv->entries[(priv->roundRobin + tried) % kMaxPackages];
+                if (entry.handle == 0) match = &entry;
+            }
+            priv->roundRobin = (priv->roundRobin + 1) % kMaxPackages;
+        }
+        if (!match) {
+            ILogSystem.Msg(2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n", kMaxPackages);
+            FileClose(fd);
+            return 0;
+        }
+        match->trackedLength = length;
+        match->path = path;
+        match->openCount = 0;
+    }
+    if (match->fd >= 0) {
+        FileClose(match->fd); // opened again: the handle stays
+    } else {
+        match->handle = priv->nextHandle++;
+        match->modified = false;
+    }
+    match->openCount++;
+    match->fd = fd;
+    match->protectedPackage = dpf::IsHeaderProtected(header);
+    match->readOnly = readOnly;
+    match->checksum = checksum;
+    match->index.Clear();
+    match->nextBlock = 0;
+    return match->handle;
+}
+
+int IStuffDPF::Close(int handle) {
+    if (handle <= 0) return 0;
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!entry) return 2;
+    if (--entry->openCount > 0) return 0;
+
+    if (entry->modified) UpdateHeader(priv->headerCipher, *entry, true);
+    int result = FileClose(entry->fd);
+    entry->fd = -1;
+    entry->handle = 0;
+    entry->modified = false;
+    entry->protectedPackage = false;
+    entry->readOnly = false;
+    entry->openCount = 0;
+    entry->index.Clear();
+    return result;
+}
+
+int IStuffDPF::Create(const char* path, bool protectedPackage) {
+    if (!path || !*path) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: no file name was given.\n", path ? path : "");
+        return -1;
+    }
+    Nimbrel.MakePath(path);
+    int fd = FileOpen(path, kFileCreateWrite);
+    if (fd < 0) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastFileErrorText());
+        return -1;
+    }
+    Uint8 start[dpf::kFirstBlockOffset];
+    BuildPackageStart(priv->headerCipher, start, Nimbrel.GetMaker(), nullptr, protectedPackage);
+    bool written = FileWriteAt(fd, start, sizeof start, 0) && FileSync(fd);
+    if (!written) ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastFileErrorText());
+    if (FileClose(fd) != 0) written = false;
+    if (!written) {
+        FileRemove(path);
+        return -1;
+    }
+    return Open(path);
+}
+
+const char* IStuffDPF::GetName(int handle) const {
+    PackageEntry* entry = priv->EntryOf(handle);
+    return entry ? entry->path.c_str() : nullptr;
+}
+
+int IStuffDPF::IsProtected(int handle) const {
+    PackageEntry* entry = priv->EntryOf(handle);
+    return entry ? (entry->protectedPackage ? 1 : 0) : -1;
+}
+
+// ---- Finds --------------------------------------------------------------------------------------
+
+int IStuffDPF::FindFirst(int handle, DPFBlock* block) {
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!entry || !block) return 2;
+    if (priv->NeedsKey(*entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n", handle);
+        return 0;
+    }
+    const dpf::BlockIndex& index = priv->IndexOf(*entry);
+    entry->nextBlock = 0;
+    if (index.blocks.empty()) return ReportEnd(index, handle, true);
+    FillRecord(index.blocks[0].header, block);
+    entry->nextBlock = 1;
+    return 1;
+}
+
+int IStuffDPF::FindNext(int handle, DPFBlock* block) {
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!entry || !block) return 2;
+    if (priv->NeedsKey(*entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n", handle);
+        return 0;
+    }
+    const dpf::BlockIndex& index = priv->IndexOf(*entry);
+    if (entry->nextBlock >= index.blocks.size()) return ReportEnd(index, handle, entry->nextBlock == 0);
+    FillRecord(index.blocks[entry->nextBlock].header, block);
+    entry->nextBlock++;
+    return 1;
+}
+
+int IStuffDPF::FindBlock(int handle, DPFBlock* block) {
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!entry || !block) return 2;
+    if (IsTooLong(block->name, sizeof block->name) || IsTooLong(block->type, sizeof block->type)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->FindBlock(%d)] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n", handle);
+        return 0;
+    }
+    if (priv->NeedsKey(*entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n", handle);
+        return 0;
+    }
+    const dpf::BlockIndex& index = priv->IndexOf(*entry);
+    long found = index.FirstMatch(block->name, block->type);
+    if (found < 0) {
+        entry->nextBlock = index.blocks.size();
+        return ReportEnd(index, handle, index.blocks.empty());
+    }
+    FillRecord(index.blocks[found].header, block);
+    entry->nextBlock = size_t(found) + 1;
+    return 1;
+}
+
+// ---- LoadBlock ----------------------------------------------------------------------------------
+
+int IStuffDPF::LoadBlock(int handle, const char* type, const char* name, DPFBlock* block) {
+    if (!block) return 0;
+    std::memset(block, 0, sizeof *block);
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!entry) return 0;
+    const char* path = entry->path.c_str();
+    if (!type) type = "";
+    if (!name) name = "";
+    if (priv->NeedsKey(*entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: the given DPF is protected and the key was not set.\n",
+                       path, type, name);
+        return 0;
+    }
+    if (IsTooLong(name, sizeof block->name) || IsTooLong(type, sizeof block->type)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n",
+                       path, type, name);
+        return 0;
+    }
+
+    CopyField(block->name, sizeof block->name, name);
+    CopyField(block->type, sizeof block->type, type);
+    if (FindBlock(handle, block) != 1) {
+        ILogSystem.Msg(2, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: datablock was not found in the given DPF.\n",
+                       path, type, name);
+        std::memset(block, 0, sizeof *block);
+        return 0;
+    }
+    const dpf::IndexedBlock& found = entry->index.blocks[entry->nextBlock - 1];
+
+    // Nothing the file says about sizes is taken on trust.
+    uint64_t stored = block->storedSize, original = block->originalSize;
+    uint64_t padded = dpf::PaddedSize(stored);
+    int64_t length = FileLength(entry->fd);
+    bool sizesSound = length >= 0 && uint64_t(found.dataOffset) + padded <= uint64_t(length) && original <= INT_MAX &&
+                      (block->mode == DPFBlock::kCompressed ? original <= dpf::MaxOriginalSize(stored) : original == stored);
+    Uint8* buffer = sizesSound ? static_cast<Uint8*>(std::malloc(padded ? padded : 1)) : nullptr;
+    if (!buffer || FileReadAt(entry->fd, buffer, padded, found.dataOffset) != int64_t(padded)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
+                       path, type, name);
+        std::free(buffer);
+        return 0;
+    }
+    if (entry->protectedPackage) BlowfishDecipher(&priv->packageCipher, buffer, padded);
+
+    if (block->mode == DPFBlock::kCompressed) {
+        Uint8* out = static_cast<Uint8*>(std::malloc(original ? original : 1));
+        if (!out || !dpf::Decompress(buffer, stored, out, original)) {
+            ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: UCL failed to decompress the data block.\n",
+                           path, type, name);
+            std::free(out);
+            std::free(buffer);
+            return 0;
+        }
+        std::free(buffer);
+        buffer = out;
+    } else if (block->mode == DPFBlock::kMasked) {
+        dpf::ApplyBlockMask(buffer, stored);
+    }
+
+    if (original == 0) { // an empty block loads as nothing
+        std::free(buffer);
+        return 0;
+    }
+    block->data = buffer;
+    return int(original);
+}
+
+// ---- AddData and Delete -------------------------------------------------------------------------
+
+int IStuffDPF::AddData(int handle, DPFBlock* block) {
+    if (!block) return 0;
+    if (IsTooLong(block->type, sizeof block->type) || IsTooLong(block->name, sizeof block->name)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%.32s')] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n",
+                       handle, block->name);
+        return 0;
+    }
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!entry) return 0;
+    if (priv->NeedsKey(*entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the given DPF is protected and the key was not set.\n",
+                       handle, block->name);
+        return 0;
+    }
+    if (entry->readOnly) {
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the given DPF was opened in read only mode.\n", handle,
+                       block->name);
+        return 0;
+    }
+    if (!block->data && block->originalSize > 0) {
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the block has no data.\n", handle, block->name);
+        return 0;
+    }
+
+    DPFBlock existing = *block;
+    int found = FindBlock(handle, &existing);
+    if (found == 1) {
+        ILogSystem.Msg(5, " . [IStuffDPF->AddData(%d,'%s')] Info: block already exists.\n", handle, block->name);
+        return -1;
+    }
+    if (found == 2) {
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: it was not possible to access to the DPF.\n", handle,
+                       block->name);
+        return 0;
+    }
+
+    dpf::BlockHeader header;
+    std::memset(&header, 0, sizeof header);
+    CopyField(header.name, sizeof header.name, block->name);
+    CopyField(header.type, sizeof header.type, block->type);
+    header.originalSize = block->originalSize;
+
+    std::vector<Uint8> stored;
+    if (block->mode == DPFBlock::kCompressed) {
+        stored.resize(dpf::CompressBound(block->originalSize));
+        int64_t compressed = dpf::Compress(block->data, block->originalSize, stored.data());
+        if (compressed < 0) {
+            ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: UCL failed to compress the data block.\n", handle,
+                           block->name);
+            return 0;
+        }
+        stored.resize(size_t(compressed));
+    } else {
+        if (block->mode != DPFBlock::kStored) block->mode = DPFBlock::kMasked;
+        if (block->originalSize) stored.assign(block->data, block->data + block->originalSize);
+        if (block->mode == DPFBlock::kMasked) dpf::ApplyBlockMask(stored.data(), stored.size());
+    }
+    header.mode = block->mode;
+    header.storedSize = Uint32(stored.size());
+
+    std::vector<Uint8> frame = BuildBlockFrame(header, stored.data(), priv->BlockCipher(*entry));
+    int64_t oldLength = FileLength(entry->fd);
+    Uint32 oldChecksum = entry->checksum;
+    bool written = oldLength >= 0 && FileWriteAt(entry->fd, frame.data(), frame.size(), oldLength);
+    if (written) {
+        entry->checksum = ChecksumUpdate(entry->checksum, frame.data(), frame.size());
+        written = UpdateHeader(priv->headerCipher, *entry, false);
+    }
+    entry->index.Clear();
+    if (!written) {
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the data block could not be written: %s\n", handle,
+                       block->name, LastFileErrorText());
+        // Back to the package as it was: its old length, its old checksum.
+        if (oldLength >= 0) FileTruncate(entry->fd, oldLength);
+        entry->checksum = oldChecksum;
+        UpdateHeader(priv->headerCipher, *entry, false);
+        return 0;
+    }
+    entry->trackedLength = oldLength + int64_t(frame.size());
+    entry->modified = true;
+    return int(header.storedSize);
+}
+
+int IStuffDPF::Delete(int handle, DPFBlock* block) {
+    if (!block) return 0;
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (entry && entry->readOnly) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: the given DPF was opened in read only mode.\n", handle);
+        return 0;
+    }
+    DPFBlock found = *block;
+    if (FindBlock(handle, &found) != 1) {
+        ILogSystem.Msg(2, " . [IStuffDPF->Delete(%d)] Warning: datablock was not found in the given DPF.\n", handle);
+        return 0;
+    }
+    int64_t headerAt = entry->index.blocks[entry->nextBlock - 1].dataOffset - dpf::kBlockHeaderSize;
+
+    Uint8 before[dpf::kBlockHeaderSize], after[dpf::kBlockHeaderSize];
+    int64_t length = FileLength(entry->fd);
+    if (length < 0 || FileReadAt(entry->fd, before, sizeof before, headerAt) != dpf::kBlockHeaderSize) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
+        return 0;
+    }
+    std::memcpy(after, before, sizeof after);
+    const BlowfishState* cipher = priv->BlockCipher(*entry);
+    if (cipher) BlowfishDecipher(cipher, after, sizeof after);
+    dpf::MarkHeaderDeleted(after);
+    if (cipher) BlowfishEncipher(cipher, after, sizeof after);
+
+    entry->index.Clear();
+    Uint32 oldChecksum = entry->checksum;
+    bool written = FileWriteAt(entry->fd, after, sizeof after, headerAt);
+    if (written) {
+        uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
+        entry->checksum = ChecksumAfterPatch(entry->checksum, before, after, sizeof after, bytesAfter);
+        written = UpdateHeader(priv->headerCipher, *entry, false);
+    }
+    if (!written) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
+        FileWriteAt(entry->fd, before, sizeof before, headerAt);
+        entry->checksum = oldChecksum;
+        UpdateHeader(priv->headerCipher, *entry, false);
+        return 0;
+    }
+    entry->modified = true;
+    return 1;
+}
+
+// ---- Key ----------------------------------------------------------------------------------------
+
+int IStuffDPF::SetKey(const void* key, int length) {
+    priv->ForgetIndexes(); // block headers of protected packages read differently now
+    if (!key || length == 0) {
+        dpf::KeyWithBuiltInKey(&priv->packageCipher);
+        priv->keySet = false;
+        return 1;
+    }
+    if (length < 0 || length > kMaxKeyLength) {
+        ILogSystem.Msg(0, " . [IStuffDPF->SetKey(%d)] Error: a key has 1 to %d bytes.\n", length, kMaxKeyLength);
+        return 0;
+    }
+    BlowfishSetKey(&priv->packageCipher, static_cast<const Uint8*>(key), size_t(length));
+    priv->keySet = true;
+    return 1;
 }

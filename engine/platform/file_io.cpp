@@ -1,0 +1,112 @@
+// Low-level file access by descriptor, over POSIX.
+#include "platform/file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int lastError = 0;
+
+bool Fail() {
+    lastError = errno;
+    return false;
+}
+
+} // namespace
+
+int FileOpen(const char* path, FileOpenMode mode) {
+    int flags = 0;
+    switch (mode) {
+    case kFileReadOnly: flags = O_RDONLY; break;
+    case kFileReadWrite: flags = O_RDWR; break;
+    case kFileCreateWrite: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+    case kFileCreateReadWrite: flags = O_RDWR | O_CREAT | O_TRUNC; break;
+    }
+    int fd = path ? open(path, flags | O_CLOEXEC, 0666) : -1;
+    if (fd < 0) lastError = path ? errno : EINVAL;
+    return fd;
+}
+
+int FileClose(int fd) {
+    int result = close(fd);
+    if (result != 0) lastError = errno;
+    return result;
+}
+
+int64_t FileReadAt(int fd, void* buffer, size_t length, int64_t offset) {
+    if (offset < 0) {
+        lastError = EINVAL;
+        return -1;
+    }
+    char* bytes = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        ssize_t got = pread(fd, bytes + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            lastError = errno;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool FileWriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
+    if (offset < 0) {
+        lastError = EINVAL;
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        ssize_t put = pwrite(fd, bytes + done, length - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return Fail();
+        }
+        if (put == 0) {
+            lastError = ENOSPC;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+int64_t FileLength(int fd) {
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        lastError = errno;
+        return -1;
+    }
+    return static_cast<int64_t>(info.st_size);
+}
+
+bool FileTruncate(int fd, int64_t length) { return ftruncate(fd, static_cast<off_t>(length)) == 0 || Fail(); }
+
+bool FileSync(int fd) { return fsync(fd) == 0 || Fail(); }
+
+bool FileRename(const char* from, const char* to) { return rename(from, to) == 0 || Fail(); }
+
+bool FileRemove(const char* path) { return unlink(path) == 0 || Fail(); }
+
+bool SyncParentDirectory(const char* path) {
+    std::string directory(path ? path : "");
+    size_t slash = directory.find_last_of('/');
+    directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : directory.substr(0, slash));
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    bool synced = fsync(fd) == 0 || Fail();
+    close(fd);
+    return synced;
+}
+
+const char* LastFileErrorText() { return std::strerror(lastError); }

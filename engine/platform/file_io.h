@@ -1,0 +1,43 @@
+// Low-level file access by descriptor: the calls the package code needs to read, append, rewrite
+// in place, flush and replace files. Offsets and lengths are 64-bit; every function reports
+// failure instead of throwing, and LastFileErrorText() tells why the last one failed.
+#ifndef NIMBREL_PLATFORM_FILE_IO_H
+#define NIMBREL_PLATFORM_FILE_IO_H
+
+#include <cstddef>
+#include <cstdint>
+
+enum FileOpenMode {
+    kFileReadOnly,     // existing file, reading
+    kFileReadWrite,    // existing file, reading and writing
+    kFileCreateWrite,  // created or truncated, writing
+    kFileCreateReadWrite, // created or truncated, reading and writing
+};
+
+// A descriptor, or -1 on failure.
+int FileOpen(const char* path, FileOpenMode mode);
+// 0 on success, the system's error result otherwise.
+int FileClose(int fd);
+
+// Reads up to `length` bytes at `offset`, retrying short reads until the end of the file. The
+// number of bytes read (less than `length` only at the end of the file), or -1 on error.
+int64_t FileReadAt(int fd, void* buffer, size_t length, int64_t offset);
+// Writes all `length` bytes at `offset`. True only when every byte was written.
+bool FileWriteAt(int fd, const void* buffer, size_t length, int64_t offset);
+
+// The file's length in bytes, or -1 on error.
+int64_t FileLength(int fd);
+bool FileTruncate(int fd, int64_t length);
+// Flushes the file's data and metadata to the storage device.
+bool FileSync(int fd);
+
+// Replaces `to` with `from` in one step (same file system).
+bool FileRename(const char* from, const char* to);
+bool FileRemove(const char* path);
+// Flushes the directory entry changes of the directory holding `path` (after a rename).
+bool SyncParentDirectory(const char* path);
+
+// The system's text for the last failure of any function above.
+const char* LastFileErrorText();
+
+#endif
