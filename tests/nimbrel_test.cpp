@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include "Nimbrel.h"
@@ -149,4 +150,20 @@ TEST(MakePath, RefusesPathsWithoutDirectoryOrBlockedByAFile) {
     WriteFile("plain", "x");
     EXPECT_EQ(Nimbrel.MakePath("plain/sub/file.xml"), 0);
     EXPECT_FALSE(IsDirectory("plain/sub"));
+}
+
+TEST(Engine, StartingSdlLeavesTerminationSignalsAsTheyWere) {
+    ScopedTempDir dir;
+    struct sigaction before {};
+    sigaction(SIGTERM, nullptr, &before);
+    ASSERT_EQ(before.sa_handler, SIG_DFL);
+    EngineSession engine(2);
+    ASSERT_TRUE(engine.started());
+    Nimbrel.renderer = kRendererWindib; // restarts the video part of SDL
+    ASSERT_EQ(Nimbrel.SetVideoMode(), 1);
+    struct sigaction interrupt {}, terminate {};
+    sigaction(SIGINT, nullptr, &interrupt);
+    sigaction(SIGTERM, nullptr, &terminate);
+    EXPECT_EQ(interrupt.sa_handler, SIG_DFL);
+    EXPECT_EQ(terminate.sa_handler, SIG_DFL);
 }

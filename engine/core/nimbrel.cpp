@@ -15,6 +15,7 @@
 #include "core/nimbrel_private.h"
 #include "platform/environment.h"
 #include "platform/filesystem.h"
+#include "platform/signals.h"
 #include "platform/system_info.h"
 #include "platform/video_driver.h"
 
@@ -108,7 +109,10 @@ int Nimbrel::Init(Uint32 sdlFlags) {
     if ((sdlFlags & SDL_INIT_VIDEO) && !GetEnvironmentVariable("SDL_VIDEODRIVER"))
         SetEnvironmentVariable("SDL_VIDEODRIVER", NativeVideoDriver().c_str());
 
-    if (SDL_Init(sdlFlags) < 0) {
+    RememberTerminationSignals();
+    int started = SDL_Init(sdlFlags);
+    RestoreTerminationSignals();
+    if (started < 0) {
         ILogSystem.Msg(0, " . [Nimbrel.Init()] Error: Couldn't initialize SDL 1.2: %s\n", SDL_GetError());
         return -1;
     }

@@ -10,6 +10,7 @@
 
 #include "core/nimbrel_private.h"
 #include "platform/environment.h"
+#include "platform/signals.h"
 #include "platform/system_info.h"
 #include "platform/video_driver.h"
 
@@ -57,7 +58,9 @@ bool ChooseRenderer(Uint8& renderer) {
         ILogSystem.Msg(5, "%sInfo: setting '%s' backend for %s\n", kOperation, RendererName(renderer),
                        PlatformName());
     }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
+    int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    RestoreTerminationSignals();
+    if (started < 0) {
         ILogSystem.Msg(0, "%sError: could not initialize SDL video system (%d) (%s).\n", kOperation, renderer,
                        SDL_GetError());
         return false;
