@@ -68,32 +68,29 @@ void ITimeSystem::Init(int mode) {
     }
 }
 
+namespace {
+
+// Stores a target rate limited to its maximum; right after SetRate the measured and average
+// rates report the target.
+void StoreRate(Uint32 requested, Uint32 maximum, Uint32& target, Uint32& measured, float& average) {
+    Uint32 rate = requested > maximum ? maximum : requested;
+    target = measured = rate;
+    average = static_cast<float>(rate);
+}
+
+} // namespace
+
 void ITimeSystem::SetRate(Uint32 renderRate, Uint32 logicRate) {
     if (!record->initialized) return;
 
-    if (renderRate == 0) {
-        record->renderRate = record->measuredRenderRate = 0;
-        record->averageRenderRate = 0.0f;
-    } else {
-        Uint32 rate = renderRate > kMaxRenderRate ? kMaxRenderRate : renderRate;
-        record->renderRate = record->measuredRenderRate = rate;
-        record->averageRenderRate = static_cast<float>(rate);
-        SDL_Surface* screen = Nimbrel.screen;
-        if (screen && (screen->flags & SDL_DOUBLEBUF))
-            ILogSystem.Msg(2,
-                           " . [ITimeSystem->SetRate(%d,%d)] Warning: doublebuffer screen detected. "
-                           "Use 0 for RFR to get the smoothest animation.\n",
-                           static_cast<int>(renderRate), static_cast<int>(logicRate));
-    }
-
-    if (logicRate == 0) {
-        record->logicRate = record->measuredLogicRate = 0;
-        record->averageLogicRate = 0.0f;
-    } else {
-        Uint32 rate = logicRate > kMaxLogicRate ? kMaxLogicRate : logicRate;
-        record->logicRate = record->measuredLogicRate = rate;
-        record->averageLogicRate = static_cast<float>(rate);
-    }
+    StoreRate(renderRate, kMaxRenderRate, record->renderRate, record->measuredRenderRate, record->averageRenderRate);
+    SDL_Surface* screen = Nimbrel.screen;
+    if (renderRate != 0 && screen && (screen->flags & SDL_DOUBLEBUF))
+        ILogSystem.Msg(2,
+                       " . [ITimeSystem->SetRate(%d,%d)] Warning: doublebuffer screen detected. "
+                       "Use 0 for RFR to get the smoothest animation.\n",
+                       static_cast<int>(renderRate), static_cast<int>(logicRate));
+    StoreRate(logicRate, kMaxLogicRate, record->logicRate, record->measuredLogicRate, record->averageLogicRate);
 }
 
 // ---- Per-call update ----------------------------------------------------------------------------
