@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Runs every fuzzer of build-fuzz/ for a short while. Seeds come from build/fuzz-seeds/<name>/,
 # written there by the unit tests.
-#   FUZZ_SECONDS   seconds per fuzzer (default 20)
+#   FUZZ_SECONDS   seconds per fuzzer (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-20}
+seconds=${FUZZ_SECONDS:-60}
 status=0
 shopt -s nullglob
 for fuzzer in build-fuzz/fuzz/*_fuzz; do

@@ -2,7 +2,7 @@
 # Runs every test: unit tests in the normal build and again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the fuzz smoke run, the benchmark smoke runs and the end-to-end
 # tests. Installs what is missing first. Ends with one summary line over all of them.
-#   FUZZ_SECONDS   seconds per fuzzer (default 20)
+#   FUZZ_SECONDS   seconds per fuzzer (default 60)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
