@@ -151,6 +151,23 @@ TEST_F(DpfPackage, ChecksumIsCurrentAfterEveryChangeWithoutClose) {
     EXPECT_EQ(ChecksumUpdate(0, bytes.data() + 520, bytes.size() - 520), stored);
 }
 
+TEST_F(DpfPackage, ReplaceSwapsTheBlockAndKeepsTheOldOneUntilTheNewOneIsWritten) {
+    std::string path = Path("replace.dpf");
+    int handle = IStuffDPF->Create(path.c_str());
+    std::string first = SampleData(500, 1), second = SampleData(700, 2);
+    DPFBlock block = Record("layout", "FILE", DPFBlock::kCompressed, first);
+    EXPECT_GT(IStuffDPF->Replace(handle, &block), 0); // nothing to replace yet
+    block = Record("layout", "FILE", DPFBlock::kStored, second);
+    EXPECT_EQ(700, IStuffDPF->Replace(handle, &block));
+    EXPECT_EQ(second, Load(handle, "FILE", "layout"));
+    std::vector<FoundBlock> blocks = EngineScan(handle);
+    ASSERT_EQ(2u, blocks.size());
+    EXPECT_EQ("DELETED", blocks[0].type);
+    EXPECT_EQ("layout", blocks[1].name);
+    handle = ReopenAsNewRun(handle, path);
+    EXPECT_EQ(second, Load(handle, "FILE", "layout"));
+}
+
 struct CrashArgument {
     std::string path;
     std::string payload;

@@ -644,31 +644,124 @@ int IStuffDPF::LoadBlock(int handle, const char* type, const char* name, DPFBloc
     return int(original);
 }
 
-// ---- AddData and Delete -------------------------------------------------------------------------
+// ---- AddData, Replace and Delete ---------------------------------------------------------------
+
+namespace {
+
+// The checks AddData and Replace share. The failure message names `operation`.
+bool CanAdd(IStuffDPF::Private& priv, PackageEntry* entry, int handle, const DPFBlock* block, const char* operation) {
+    if (IsTooLong(block->type, sizeof block->type) || IsTooLong(block->name, sizeof block->name)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%.32s')] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n",
+                       operation, handle, block->name);
+        return false;
+    }
+    if (!entry) return false;
+    if (priv.NeedsKey(*entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: the given DPF is protected and the key was not set.\n",
+                       operation, handle, block->name);
+        return false;
+    }
+    if (entry->readOnly) {
+        ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: the given DPF was opened in read only mode.\n", operation,
+                       handle, block->name);
+        return false;
+    }
+    if (!block->data && block->originalSize > 0) {
+        ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: the block has no data.\n", operation, handle, block->name);
+        return false;
+    }
+    return true;
+}
+
+// Appends the block and brings the header up to date. The stored size, or 0 with the package
+// left as it was.
+int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBlock* block, const char* operation) {
+    dpf::BlockHeader header;
+    std::memset(&header, 0, sizeof header);
+    CopyField(header.name, sizeof header.name, block->name);
+    CopyField(header.type, sizeof header.type, block->type);
+    header.originalSize = block->originalSize;
+
+    std::vector<Uint8> stored;
+    if (block->mode == DPFBlock::kCompressed) {
+        stored.resize(dpf::CompressBound(block->originalSize));
+        int64_t compressed = dpf::Compress(block->data, block->originalSize, stored.data());
+        if (compressed < 0) {
+            ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: UCL failed to compress the data block.\n", operation,
+                           handle, block->name);
+            return 0;
+        }
+        stored.resize(size_t(compressed));
+    } else {
+        if (block->mode != DPFBlock::kStored) block->mode = DPFBlock::kMasked;
+        if (block->originalSize) stored.assign(block->data, block->data + block->originalSize);
+        if (block->mode == DPFBlock::kMasked) dpf::ApplyBlockMask(stored.data(), stored.size());
+    }
+    header.mode = block->mode;
+    header.storedSize = Uint32(stored.size());
+
+    std::vector<Uint8> frame = BuildBlockFrame(header, stored.data(), priv.BlockCipher(entry));
+    int64_t oldLength = FileLength(entry.fd);
+    Uint32 oldChecksum = entry.checksum;
+    bool written = oldLength >= 0 && FileWriteAt(entry.fd, frame.data(), frame.size(), oldLength);
+    if (written) {
+        entry.checksum = ChecksumUpdate(entry.checksum, frame.data(), frame.size());
+        written = UpdateHeader(priv.headerCipher, entry, false);
+    }
+    entry.index.Clear();
+    if (!written) {
+        ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: the data block could not be written: %s\n", operation,
+                       handle, block->name, LastFileErrorText());
+        // Back to the package as it was: its old length, its old checksum.
+        if (oldLength >= 0) FileTruncate(entry.fd, oldLength);
+        entry.checksum = oldChecksum;
+        UpdateHeader(priv.headerCipher, entry, false);
+        return 0;
+    }
+    entry.trackedLength = oldLength + int64_t(frame.size());
+    entry.modified = true;
+    return int(header.storedSize);
+}
+
+// Marks the block header at `headerAt` deleted and brings the header up to date.
+bool MarkDeletedAt(IStuffDPF::Private& priv, PackageEntry& entry, int handle, int64_t headerAt) {
+    Uint8 before[dpf::kBlockHeaderSize], after[dpf::kBlockHeaderSize];
+    int64_t length = FileLength(entry.fd);
+    if (length < 0 || FileReadAt(entry.fd, before, sizeof before, headerAt) != dpf::kBlockHeaderSize) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
+        return false;
+    }
+    std::memcpy(after, before, sizeof after);
+    const BlowfishState* cipher = priv.BlockCipher(entry);
+    if (cipher) BlowfishDecipher(cipher, after, sizeof after);
+    dpf::MarkHeaderDeleted(after);
+    if (cipher) BlowfishEncipher(cipher, after, sizeof after);
+
+    entry.index.Clear();
+    Uint32 oldChecksum = entry.checksum;
+    bool written = FileWriteAt(entry.fd, after, sizeof after, headerAt);
+    if (written) {
+        uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
+        entry.checksum = ChecksumAfterPatch(entry.checksum, before, after, sizeof after, bytesAfter);
+        written = UpdateHeader(priv.headerCipher, entry, false);
+    }
+    if (!written) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
+        FileWriteAt(entry.fd, before, sizeof before, headerAt);
+        entry.checksum = oldChecksum;
+        UpdateHeader(priv.headerCipher, entry, false);
+        return false;
+    }
+    entry.modified = true;
+    return true;
+}
+
+} // namespace
 
 int IStuffDPF::AddData(int handle, DPFBlock* block) {
     if (!block) return 0;
-    if (IsTooLong(block->type, sizeof block->type) || IsTooLong(block->name, sizeof block->name)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%.32s')] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n",
-                       handle, block->name);
-        return 0;
-    }
     PackageEntry* entry = priv->EntryOf(handle);
-    if (!entry) return 0;
-    if (priv->NeedsKey(*entry)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the given DPF is protected and the key was not set.\n",
-                       handle, block->name);
-        return 0;
-    }
-    if (entry->readOnly) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the given DPF was opened in read only mode.\n", handle,
-                       block->name);
-        return 0;
-    }
-    if (!block->data && block->originalSize > 0) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the block has no data.\n", handle, block->name);
-        return 0;
-    }
+    if (!CanAdd(*priv, entry, handle, block, "AddData")) return 0;
 
     DPFBlock existing = *block;
     int found = FindBlock(handle, &existing);
@@ -681,52 +774,28 @@ int IStuffDPF::AddData(int handle, DPFBlock* block) {
                        block->name);
         return 0;
     }
+    return AppendBlock(*priv, *entry, handle, block, "AddData");
+}
 
-    dpf::BlockHeader header;
-    std::memset(&header, 0, sizeof header);
-    CopyField(header.name, sizeof header.name, block->name);
-    CopyField(header.type, sizeof header.type, block->type);
-    header.originalSize = block->originalSize;
+int IStuffDPF::Replace(int handle, DPFBlock* block) {
+    if (!block) return 0;
+    PackageEntry* entry = priv->EntryOf(handle);
+    if (!CanAdd(*priv, entry, handle, block, "Replace")) return 0;
 
-    std::vector<Uint8> stored;
-    if (block->mode == DPFBlock::kCompressed) {
-        stored.resize(dpf::CompressBound(block->originalSize));
-        int64_t compressed = dpf::Compress(block->data, block->originalSize, stored.data());
-        if (compressed < 0) {
-            ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: UCL failed to compress the data block.\n", handle,
-                           block->name);
-            return 0;
-        }
-        stored.resize(size_t(compressed));
-    } else {
-        if (block->mode != DPFBlock::kStored) block->mode = DPFBlock::kMasked;
-        if (block->originalSize) stored.assign(block->data, block->data + block->originalSize);
-        if (block->mode == DPFBlock::kMasked) dpf::ApplyBlockMask(stored.data(), stored.size());
-    }
-    header.mode = block->mode;
-    header.storedSize = Uint32(stored.size());
-
-    std::vector<Uint8> frame = BuildBlockFrame(header, stored.data(), priv->BlockCipher(*entry));
-    int64_t oldLength = FileLength(entry->fd);
-    Uint32 oldChecksum = entry->checksum;
-    bool written = oldLength >= 0 && FileWriteAt(entry->fd, frame.data(), frame.size(), oldLength);
-    if (written) {
-        entry->checksum = ChecksumUpdate(entry->checksum, frame.data(), frame.size());
-        written = UpdateHeader(priv->headerCipher, *entry, false);
-    }
-    entry->index.Clear();
-    if (!written) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the data block could not be written: %s\n", handle,
-                       block->name, LastFileErrorText());
-        // Back to the package as it was: its old length, its old checksum.
-        if (oldLength >= 0) FileTruncate(entry->fd, oldLength);
-        entry->checksum = oldChecksum;
-        UpdateHeader(priv->headerCipher, *entry, false);
+    DPFBlock existing = *block;
+    int found = FindBlock(handle, &existing);
+    if (found == 2) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Replace(%d,'%s')] Error: it was not possible to access to the DPF.\n", handle,
+                       block->name);
         return 0;
     }
-    entry->trackedLength = oldLength + int64_t(frame.size());
-    entry->modified = true;
-    return int(header.storedSize);
+    int64_t oldHeaderAt = found == 1 ? entry->index.blocks[entry->nextBlock - 1].dataOffset - dpf::kBlockHeaderSize : -1;
+
+    // The new block is written first: until the old one is marked deleted, finds still see the
+    // old one, so no moment exists at which the package lacks the block.
+    int stored = AppendBlock(*priv, *entry, handle, block, "Replace");
+    if (stored == 0 || oldHeaderAt < 0) return stored;
+    return MarkDeletedAt(*priv, *entry, handle, oldHeaderAt) ? stored : 0;
 }
 
 int IStuffDPF::Delete(int handle, DPFBlock* block) {
@@ -742,36 +811,7 @@ int IStuffDPF::Delete(int handle, DPFBlock* block) {
         return 0;
     }
     int64_t headerAt = entry->index.blocks[entry->nextBlock - 1].dataOffset - dpf::kBlockHeaderSize;
-
-    Uint8 before[dpf::kBlockHeaderSize], after[dpf::kBlockHeaderSize];
-    int64_t length = FileLength(entry->fd);
-    if (length < 0 || FileReadAt(entry->fd, before, sizeof before, headerAt) != dpf::kBlockHeaderSize) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
-        return 0;
-    }
-    std::memcpy(after, before, sizeof after);
-    const BlowfishState* cipher = priv->BlockCipher(*entry);
-    if (cipher) BlowfishDecipher(cipher, after, sizeof after);
-    dpf::MarkHeaderDeleted(after);
-    if (cipher) BlowfishEncipher(cipher, after, sizeof after);
-
-    entry->index.Clear();
-    Uint32 oldChecksum = entry->checksum;
-    bool written = FileWriteAt(entry->fd, after, sizeof after, headerAt);
-    if (written) {
-        uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
-        entry->checksum = ChecksumAfterPatch(entry->checksum, before, after, sizeof after, bytesAfter);
-        written = UpdateHeader(priv->headerCipher, *entry, false);
-    }
-    if (!written) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
-        FileWriteAt(entry->fd, before, sizeof before, headerAt);
-        entry->checksum = oldChecksum;
-        UpdateHeader(priv->headerCipher, *entry, false);
-        return 0;
-    }
-    entry->modified = true;
-    return 1;
+    return MarkDeletedAt(*priv, *entry, handle, headerAt) ? 1 : 0;
 }
 
 // ---- Key ----------------------------------------------------------------------------------------

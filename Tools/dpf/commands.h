@@ -1,0 +1,32 @@
+// The dpf tool's commands. Each one works on one package through IStuffDPF, prints what it did
+// to standard output and its problems to standard error, and returns the process exit status.
+#ifndef NIMBREL_TOOLS_DPF_COMMANDS_H
+#define NIMBREL_TOOLS_DPF_COMMANDS_H
+
+#include <string>
+
+enum ExitStatus { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2 };
+
+struct CommandOptions {
+    std::string package;
+    std::string file;   // add: the input file; extract: the output file
+    std::string name;
+    std::string type;
+    int mode = 0;       // add
+    bool replace = false;
+    std::string keyFile;
+};
+
+int CreateCommand(const CommandOptions& options);
+int ListCommand(const CommandOptions& options);
+int AddCommand(const CommandOptions& options);
+int ExtractCommand(const CommandOptions& options);
+int DeleteCommand(const CommandOptions& options);
+int VerifyCommand(const CommandOptions& options);
+int CompactCommand(const CommandOptions& options);
+int UpgradeCommand(const CommandOptions& options);
+
+// "dpf: <subject>: <problem>" on standard error.
+void ReportProblem(const std::string& subject, const std::string& problem);
+
+#endif
