@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "dpf_test_util.h"
 
@@ -20,10 +19,7 @@ protected:
     // Seals `body` into a package, keeps a copy as a fuzzer seed, and opens it.
     int OpenSealed(const std::string& body, const std::string& seedName) {
         WriteSealedPackage(path, body);
-        std::filesystem::path seeds = std::filesystem::path(NIMBREL_BINARY_DIR) / "fuzz-seeds" / "dpf_fuzz";
-        std::error_code ignored;
-        std::filesystem::create_directories(seeds, ignored);
-        WriteFile((seeds / (seedName + ".dpf")).string(), ReadFile(path));
+        KeepAsFuzzSeed(path, seedName);
         return IStuffDPF->Open(path.c_str());
     }
 

@@ -86,6 +86,7 @@ TEST_F(DpfPackage, EveryModeRoundTripsAcrossRuns) {
     EXPECT_EQ(int(odd.size()), IStuffDPF->AddData(handle, &block));
     EXPECT_EQ(DPFBlock::kMasked, block.mode);
 
+    KeepAsFuzzSeed(path, "modes");
     for (int run = 0; run < 2; ++run) {
         EXPECT_EQ(compressible, Load(handle, "IMG", "packed"));
         EXPECT_EQ(odd, Load(handle, "IMG", "plain"));
@@ -296,6 +297,7 @@ TEST_F(DpfPackage, ProtectedPackagesNeedTheirKeyEndToEnd) {
     }
     std::string bytes = ReadFile(path);
     EXPECT_EQ(std::string::npos, bytes.find("secret"));
+    KeepAsFuzzSeed(path, "protected");
     EXPECT_EQ(3u, EngineScan(handle).size());
 
     handle = ReopenAsNewRun(handle, path);
@@ -351,6 +353,7 @@ TEST_F(DpfPackage, VersionThreeIsConvertedKeepingABackupAndDroppingDeletedBlocks
         V3Block(".BlockData.", "packed", "IMG", 0, Uint32(packedSource.size()),
                 std::string(reinterpret_cast<char*>(packed.data()), size_t(packedSize))));
     WriteFile(path, legacy);
+    KeepAsFuzzSeed(path, "version3");
 
     int handle = IStuffDPF->Open(path.c_str());
     ASSERT_GT(handle, 0) << session.Log();

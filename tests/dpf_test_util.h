@@ -5,6 +5,7 @@
 #define NIMBREL_TESTS_DPF_TEST_UTIL_H
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,14 @@ inline std::vector<FoundBlock> EngineScan(int handle) {
     for (int result = IStuffDPF->FindFirst(handle, &block); result == 1; result = IStuffDPF->FindNext(handle, &block))
         found.push_back({block.name, block.type, block.originalSize, block.storedSize});
     return found;
+}
+
+// Copies a package into the package fuzzer's seed corpus.
+inline void KeepAsFuzzSeed(const std::string& path, const std::string& seedName) {
+    std::filesystem::path seeds = std::filesystem::path(NIMBREL_BINARY_DIR) / "fuzz-seeds" / "dpf_fuzz";
+    std::error_code ignored;
+    std::filesystem::create_directories(seeds, ignored);
+    WriteFile((seeds / (seedName + ".dpf")).string(), ReadFile(path));
 }
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

@@ -28,7 +28,9 @@ namespace {
 const int kMaxPackages = 2;
 const int kMaxKeyLength = 56;
 const size_t kMaxV3PathLength = 250;
-const size_t kChecksumReadSize = 1 << 20;
+const uint64_t kLargestKeptScratch = 4 * 1024 * 1024;
+// Small enough that the checksum reads each piece while it is still in the processor cache.
+const size_t kChecksumReadSize = 128 * 1024;
 
 struct PackageEntry {
     int fd = -1;
@@ -69,6 +71,8 @@ struct IStuffDPF::Private {
     PackageEntry entries[kMaxPackages];
     int nextHandle = 1;
     int roundRobin = 0;
+    Uint8* scratch = nullptr; // compressed data of the block being loaded
+    uint64_t scratchSize = 0;
 
     PackageEntry* EntryOf(int handle) {
         if (handle <= 0) return nullptr;
@@ -85,6 +89,26 @@ struct IStuffDPF::Private {
     void ForgetIndexes() {
         for (PackageEntry& entry : entries) entry.index.Clear();
     }
+
+    // Room for `size` bytes of compressed data, or null when memory runs out.
+    Uint8* Scratch(uint64_t size) {
+        if (size == 0) size = 1;
+        if (size > scratchSize) {
+            Uint8* larger = static_cast<Uint8*>(std::realloc(scratch, size));
+            if (!larger) return nullptr;
+            scratch = larger;
+            scratchSize = size;
+        }
+        return scratch;
+    }
+    // A rare huge block does not keep its memory for the rest of the run.
+    void TrimScratch() {
+        if (scratchSize <= kLargestKeptScratch) return;
+        std::free(scratch);
+        scratch = nullptr;
+        scratchSize = 0;
+    }
+    ~Private() { std::free(scratch); }
 
     const dpf::BlockIndex& IndexOf(PackageEntry& entry) {
         if (!entry.index.built) {
@@ -612,25 +636,29 @@ int IStuffDPF::LoadBlock(int handle, const char* type, const char* name, DPFBloc
     int64_t length = FileLength(entry->fd);
     bool sizesSound = length >= 0 && uint64_t(found.dataOffset) + padded <= uint64_t(length) && original <= INT_MAX &&
                       (block->mode == DPFBlock::kCompressed ? original <= dpf::MaxOriginalSize(stored) : original == stored);
-    Uint8* buffer = sizesSound ? static_cast<Uint8*>(std::malloc(padded ? padded : 1)) : nullptr;
+    // Compressed data is read into a scratch buffer kept from load to load; other data is read
+    // straight into the buffer handed to the caller.
+    bool compressed = block->mode == DPFBlock::kCompressed;
+    Uint8* buffer = nullptr;
+    if (sizesSound) buffer = compressed ? priv->Scratch(padded) : static_cast<Uint8*>(std::malloc(padded ? padded : 1));
     if (!buffer || FileReadAt(entry->fd, buffer, padded, found.dataOffset) != int64_t(padded)) {
         ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
                        path, type, name);
-        std::free(buffer);
+        if (!compressed) std::free(buffer);
         return 0;
     }
     if (entry->protectedPackage) BlowfishDecipher(&priv->packageCipher, buffer, padded);
 
-    if (block->mode == DPFBlock::kCompressed) {
+    if (compressed) {
         Uint8* out = static_cast<Uint8*>(std::malloc(original ? original : 1));
-        if (!out || !dpf::Decompress(buffer, stored, out, original)) {
+        bool decoded = out && dpf::Decompress(buffer, stored, out, original);
+        priv->TrimScratch();
+        if (!decoded) {
             ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: UCL failed to decompress the data block.\n",
                            path, type, name);
             std::free(out);
-            std::free(buffer);
             return 0;
         }
-        std::free(buffer);
         buffer = out;
     } else if (block->mode == DPFBlock::kMasked) {
         dpf::ApplyBlockMask(buffer, stored);
