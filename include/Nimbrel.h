@@ -191,6 +191,84 @@ public:
     static const int kCPUTextSize = 96;
     int GetCPUFeatures(char* text);
 
+    // ---- XML documents -------------------------------------------------------------------------
+    // Up to ten documents are open at once, each known by a handle from 1 to 10 (0 is failure). A
+    // document has a current element where the attribute and text operations work; it is unset
+    // after XMLOpen (move it with XMLNodePointTo) and is the root after XMLCreate. Operations
+    // given a handle that is not open return 0 (or null) without a message; operations that need
+    // a current element log "there is not an element pointed" when there is none. Documents still
+    // open when the process ends are closed then.
+    //
+    // Documents stored in packages are blocks of type "FILE". The forms taking a package handle
+    // and those taking a package file name need a started engine.
+
+    // Opens a document from a file. The handle, or 0.
+    int XMLOpen(const char* path);
+    // Opens the "FILE" block `name` of an open package. The handle, or 0.
+    int XMLOpen(int package, const char* name);
+    // Opens the package file, reads the "FILE" block `name` and closes the package. The handle, or 0.
+    int XMLOpen(const char* packageFile, const char* name);
+    // A new document holding an XML declaration (version 1.0, UTF-8, standalone) and the root
+    // element, which becomes the current element. The handle, or 0.
+    int XMLCreate(const char* rootName);
+    // Closes the document and frees its handle.
+    void XMLClose(int handle);
+
+    // Saves to a file, creating missing directories. The file is replaced in one step: a failed
+    // or interrupted save leaves the previous file whole. 1 on success, 0 on failure.
+    int XMLSave(int handle, const char* path);
+    // Saves as the "FILE" block `name` of an open package. An existing block of that name is
+    // replaced (and keeps its storage mode); it is marked deleted only after the new one is
+    // written. The stored size, or 0 on failure.
+    int XMLSave(int handle, int package, const char* name);
+    // As above for a package file, which is created when it does not exist. The stored size, or 0.
+    int XMLSave(int handle, const char* packageFile, const char* name);
+
+    // Moves the current element along an absolute path of `count` element names, the first being
+    // the root's name: XMLNodePointTo(h, 2, "setup", "video"). 1 when the whole path exists;
+    // otherwise 0 and the current element stays where it was.
+    int XMLNodePointTo(int handle, int count, ...);
+    // Move to the next sibling element, the parent element, or the first child element. 1 when
+    // moved; 0 and unmoved when there is none.
+    int XMLNodeNext(int handle);
+    int XMLNodeParent(int handle);
+    int XMLNodeChild(int handle);
+    // Appends a new element as the last child of the current element and moves to it. 1, or 0.
+    int XMLNodeCreate(int handle, const char* name);
+    // The current element's name (owned by the document, valid until it changes), or null.
+    const char* XMLNodeGetName(int handle);
+
+    // Sets an attribute of the current element to a decimal integer. An existing attribute keeps
+    // its place; a new one goes last. 1, or 0.
+    int XMLAttributeSet(int handle, const char* name, int value);
+    // Reads an attribute's text (owned by the document). 1 when it exists; otherwise 0 and *text
+    // is set to null.
+    int XMLAttributeGet(int handle, const char* name, const char** text);
+    // Reads an attribute as a decimal integer: leading blanks and a sign are allowed, anything
+    // after the digits is ignored ("12px" reads 12), values beyond the int range are limited to it.
+    // 1 when a number was read; otherwise 0 and *value is left as it was.
+    int XMLAttributeGet(int handle, const char* name, int* value);
+    // Appends text to the current element's first text node, or adds one. 1, or 0.
+    int XMLTextSet(int handle, const char* text);
+    // Inserts a comment as the first child of the current element, which does not move. 1, or 0.
+    int XMLCommentSet(int handle, const char* text);
+
+    // ---- Game configuration --------------------------------------------------------------------
+    // The game's configuration document: root <setup> with <general>, <video> and <audio>, whose
+    // attributes hold the first sixteen fields' options. The document is a file when `package` is
+    // null or empty, else a "FILE" block of that package file. A null record means this object.
+
+    // Reads the document into the record, validating every value except width and height (out of
+    // range values are limited, unsupported ones replaced by a supported default). Values are read
+    // in document order and stored as they are read, so a document that lacks one keeps those
+    // read before it. An optional `optcore` on <general> selects a memory copy path. 1 when every
+    // value was read; 0 otherwise.
+    int ReadConfig(const char* package, const char* document, NimbrelConfig* record = nullptr);
+    // Writes the whole document from the record, with a comment and an explanatory text in each
+    // element. A package file is created when missing; a plain file is replaced in one step. 1 when
+    // the document was saved; 0 otherwise.
+    int WriteConfig(const char* package, const char* document, const NimbrelConfig* record = nullptr);
+
     struct Private;
     Private* priv;
 };

@@ -193,6 +193,47 @@ TEST_F(DpfPackage, ABlockAddedByAProcessThatDiesBeforeCloseSurvives) {
     EXPECT_EQ(crash.payload, Load(handle, "FILE", "survivor"));
 }
 
+TEST_F(DpfPackage, ChangesCutShortByACrashAreRolledBackOrCompleted) {
+    std::string path = Path("torn.dpf");
+    int handle = IStuffDPF->Create(path.c_str());
+    std::string first = SampleData(3000, 1), second = SampleData(2000, 2);
+    DPFBlock block = Record("first", "RAW", DPFBlock::kCompressed, first);
+    IStuffDPF->AddData(handle, &block);
+    std::string beforeAppend = ReadFile(path);
+    block = Record("second", "RAW", DPFBlock::kStored, second);
+    IStuffDPF->AddData(handle, &block);
+    std::string afterAppend = ReadFile(path);
+    DPFBlock wanted = Wanted("first", "RAW");
+    IStuffDPF->Delete(handle, &wanted);
+    std::string afterDelete = ReadFile(path);
+    IStuffDPF->Close(handle);
+
+    // Died while appending: the block is partly written, the header still describes the package
+    // before it. Cut anywhere, even inside the marker.
+    for (size_t written : {5u, 16u, 700u}) {
+        WriteFile(path, beforeAppend + afterAppend.substr(beforeAppend.size(), written));
+        delete IStuffDPF;
+        IStuffDPF = new class IStuffDPF;
+        handle = IStuffDPF->Open(path.c_str());
+        ASSERT_GT(handle, 0) << written;
+        EXPECT_EQ(beforeAppend.size(), ReadFile(path).size());
+        EXPECT_EQ(first, Load(handle, "RAW", "first"));
+        EXPECT_EQ("<failed>", Load(handle, "RAW", "second"));
+        IStuffDPF->Close(handle);
+    }
+    EXPECT_TRUE(Contains(session.Log(), "Warning: a change cut short by a crash was rolled back or completed.\n"));
+
+    // Died while deleting: the header is written, the block header not yet marked.
+    WriteFile(path, afterDelete.substr(0, 520) + afterAppend.substr(520));
+    delete IStuffDPF;
+    IStuffDPF = new class IStuffDPF;
+    handle = IStuffDPF->Open(path.c_str());
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(afterDelete.substr(520), ReadFile(path).substr(520));
+    EXPECT_EQ("<failed>", Load(handle, "RAW", "first"));
+    EXPECT_EQ(second, Load(handle, "RAW", "second"));
+}
+
 TEST_F(DpfPackage, ChangedByteAfterTheHeaderIsRefusedAsCorrupted) {
     std::string path = Path("corrupt.dpf");
     int handle = IStuffDPF->Create(path.c_str());

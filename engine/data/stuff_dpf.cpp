@@ -9,6 +9,7 @@
 // new checksum before it returns, so the file on disk is always a whole, valid package.
 #include "Nimbrel.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -338,6 +339,81 @@ int Update3to4(const BlowfishState& headerCipher, const char* path) {
     return FileOpen(path, kFileReadWrite);
 }
 
+// ---- Recovery after a crash --------------------------------------------------------------------
+
+// A change is written in two steps: an append writes the block and then the header with the new
+// checksum; a delete writes the header and then the marked block header. A process that dies in
+// between leaves a header whose checksum describes the package before the append, or after the
+// delete. Recovery finds that state and brings the file to it: it cuts off the unfinished block,
+// or completes the marking. The header's checksum decides, so nothing is guessed.
+//
+// Candidates: every block marker in the file (an unfinished append starts with one), a cut-short
+// marker at its very end, and every block header that is not marked deleted yet.
+// Block headers of a protected package can only be marked when its key is set (headersReadable).
+bool RecoverInterruptedChange(int fd, int64_t length, Uint32 stored, bool headersReadable, const BlowfishState* cipher,
+                              Uint32* checksum) {
+    std::vector<int64_t> markers;
+    for (int64_t from = dpf::kFirstBlockOffset;;) {
+        dpf::ScanHit hit;
+        dpf::ScanStatus status = dpf::ScanForBlock(fd, length, from, &hit);
+        if (status != dpf::kScanFound && status != dpf::kScanShortHeader) break;
+        markers.push_back(hit.markerOffset);
+        from = hit.markerOffset + 1;
+    }
+    Uint8 tail[dpf::kMarkerSize] = {0};
+    int64_t tailStart = std::max<int64_t>(dpf::kFirstBlockOffset, length - (dpf::kMarkerSize - 1));
+    if (FileReadAt(fd, tail, size_t(length - tailStart), tailStart) == length - tailStart) {
+        for (int64_t at = tailStart; at < length; ++at) {
+            if (std::memcmp(tail + (at - tailStart), dpf::kBlockMarker, size_t(length - at)) == 0) {
+                markers.push_back(at);
+                break;
+            }
+        }
+    }
+
+    // Checksums of every prefix that ends at a candidate, in one pass.
+    std::vector<Uint8> buffer(kChecksumReadSize);
+    Uint32 crc = 0;
+    int64_t at = dpf::kFirstBlockOffset;
+    auto advanceTo = [&](int64_t end) {
+        while (at < end) {
+            size_t wanted = size_t(std::min<int64_t>(end - at, int64_t(buffer.size())));
+            if (FileReadAt(fd, buffer.data(), wanted, at) != int64_t(wanted)) return false;
+            crc = ChecksumUpdate(crc, buffer.data(), wanted);
+            at += int64_t(wanted);
+        }
+        return true;
+    };
+    for (int64_t marker : markers) {
+        if (!advanceTo(marker)) return false;
+        if (crc == stored) { // an append that did not finish: back to the package before it
+            if (!FileTruncate(fd, marker)) return false;
+            *checksum = crc;
+            return true;
+        }
+    }
+    if (!advanceTo(length) || !headersReadable) return false;
+
+    for (int64_t marker : markers) {
+        int64_t headerAt = marker + dpf::kMarkerSize;
+        if (headerAt + dpf::kBlockHeaderSize > length) continue;
+        Uint8 before[dpf::kBlockHeaderSize], after[dpf::kBlockHeaderSize];
+        if (FileReadAt(fd, before, sizeof before, headerAt) != dpf::kBlockHeaderSize) return false;
+        std::memcpy(after, before, sizeof after);
+        if (cipher) BlowfishDecipher(cipher, after, sizeof after);
+        dpf::MarkHeaderDeleted(after);
+        if (cipher) BlowfishEncipher(cipher, after, sizeof after);
+        if (std::memcmp(before, after, sizeof after) == 0) continue;
+        uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
+        if (ChecksumAfterPatch(crc, before, after, sizeof after, bytesAfter) == stored) { // a delete to finish
+            if (!FileWriteAt(fd, after, sizeof after, headerAt)) return false;
+            *checksum = stored;
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---- Finds --------------------------------------------------------------------------------------
 
 // The find after the last block: logs a damaged block header and returns the end result.
@@ -447,9 +523,17 @@ int IStuffDPF::Open(const char* path) {
         Uint32 computed = CalculateCRC(fd, length);
 #if !defined(NIMBREL_FUZZ_SKIP_CHECKSUM)
         if (computed != checksum) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
-            FileClose(fd);
-            return 0;
+            bool isProtected = dpf::IsHeaderProtected(header);
+            bool headersReadable = !isProtected || priv->keySet;
+            if (readOnly ||
+                !RecoverInterruptedChange(fd, length, checksum, headersReadable, isProtected ? &priv->packageCipher : nullptr,
+                                          &computed)) {
+                ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
+                FileClose(fd);
+                return 0;
+            }
+            ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: a change cut short by a crash was rolled back or completed.\n", path);
+            length = FileLength(fd);
         }
 #endif
         checksum = computed;
@@ -765,14 +849,13 @@ bool MarkDeletedAt(IStuffDPF::Private& priv, PackageEntry& entry, int handle, in
     dpf::MarkHeaderDeleted(after);
     if (cipher) BlowfishEncipher(cipher, after, sizeof after);
 
+    // The header goes first: if the process dies before the block header is marked, the next
+    // Open finds the one block whose marking matches the header's checksum and completes it.
     entry.index.Clear();
     Uint32 oldChecksum = entry.checksum;
-    bool written = FileWriteAt(entry.fd, after, sizeof after, headerAt);
-    if (written) {
-        uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
-        entry.checksum = ChecksumAfterPatch(entry.checksum, before, after, sizeof after, bytesAfter);
-        written = UpdateHeader(priv.headerCipher, entry, false);
-    }
+    uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
+    entry.checksum = ChecksumAfterPatch(entry.checksum, before, after, sizeof after, bytesAfter);
+    bool written = UpdateHeader(priv.headerCipher, entry, false) && FileWriteAt(entry.fd, after, sizeof after, headerAt);
     if (!written) {
         ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
         FileWriteAt(entry.fd, before, sizeof before, headerAt);
