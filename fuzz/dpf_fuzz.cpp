@@ -63,7 +63,11 @@ void Exercise(int handle) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ucl_init();
     IStuffDPF = new class IStuffDPF;
-    workDirectory = std::filesystem::temp_directory_path() / ("nimbrel-dpf-fuzz-" + std::to_string(std::random_device{}()));
+    // Memory-backed when the system offers it: every input is written to a file and flushed.
+    std::error_code ignored;
+    std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ignored) ? std::filesystem::path("/dev/shm")
+                                                                                   : std::filesystem::temp_directory_path();
+    workDirectory = base / ("nimbrel-dpf-fuzz-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(workDirectory);
     packagePath = (workDirectory / "input.dpf").string();
     return 0;
