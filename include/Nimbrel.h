@@ -181,6 +181,9 @@ public:
     Uint32 CRC32(const void* data, int length) const;
     // Creates the missing directories of a file path. 1 on success, 0 on failure.
     int MakePath(const char* path) const;
+    // Blits a surface that has no pixel backup, keeping the software cursor intact when the
+    // destination is the screen. The result of SDL_UpperBlit. (Drawing services, gfx/blit.cpp.)
+    int Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect);
 
     // ---- Processor ---------------------------------------------------------------------------
     // Identifies the processor and requires MMX. Without a buffer (engine start): logs one line
@@ -434,24 +437,131 @@ private:
 extern class IStuffDPF* IStuffDPF;
 
 // =================================================================================================
-// Interfaces still being built
+// Images
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
+// Images are stored in packages as blocks of type "IMG": a raw dump of a surface (size, pixel
+// format, colour key, surface alpha, the pixel rows and, for 8-bit images, the palette), so loading
+// needs no decoding. PNG data held in memory can be decoded as well.
+//
+// A loaded image is converted to the display's pixel format when a display exists, the formats
+// differ and conversion is on, so that later blits are fast. 8-bit images are never converted:
+// they keep their palette. Images with an alpha channel and surface alpha 255 draw with per-pixel
+// alpha and never with a colour key.
+//
+// The surfaces returned belong to the caller (SDL_FreeSurface). A surface without a colour key
+// has 0xFFFFFFFF in its format's colorkey member.
 
-// Images from packages and PNG data.
+// What Load tells about the image it loaded, as stored in the package.
+struct ImageInfo {
+    Uint32 width;
+    Uint32 height;
+    Uint8 bitsPerPixel;  // 8, 16, 24 or 32
+    Uint32 alpha;        // surface alpha, 0..255; 255 is opaque
+    Uint32 colorKey;     // the transparent pixel value, or 0xFFFFFFFF for none
+    char name[32];       // the block name
+};
+
 class IImage {
 public:
     IImage();
     ~IImage();
     IImage(const IImage&) = delete;
     IImage& operator=(const IImage&) = delete;
+
+    // Loads the "IMG" block `name` from an open package. Fills `info` when it is not null. A new
+    // surface, or null: when the handle is 0 or less, the block is missing, or its data is
+    // damaged (short, or rows that do not fit).
+    SDL_Surface* Load(int package, const char* name, ImageInfo* info = nullptr);
+    // The same from a package file, which is opened and closed again around the load. Null when
+    // the package cannot be opened.
+    SDL_Surface* Load(const char* packageFile, const char* name, ImageInfo* info = nullptr);
+    // Decodes PNG file bytes held in memory. A new surface, or null when the data does not decode
+    // (SDL_GetError tells why). The result has no colour key.
+    SDL_Surface* LoadFromPNG(const void* bytes, int length);
+
+    // Conversion to the display format, on unless switched off. The cursor switches it off around
+    // its own loads so that cursor images keep their stored format.
+    void SetConversion(bool on);
+    bool GetConversion() const;
+
 private:
     struct Private;
     Private* priv;
 };
 extern class IImage* IImage;
+
+// =================================================================================================
+// Blitting, lost surfaces and primitives
+// =================================================================================================
+//
+// Under renderers that keep surfaces in video memory, their contents can be lost (a mode change,
+// the application losing focus) and SDL answers a blit with -2. While Nimbrel.lostSurfaceCheck is
+// set, every resource that owns a surface keeps a pixel backup, a system-memory copy of the
+// surface's pixels taken right after the surface was built, and draws through Nimbrel_Blit, which
+// puts the pixels back and blits again.
+//
+// Drawing onto the screen may cover the software cursor: use Nimbrel.Blit for surfaces without a
+// backup, which takes the cursor down and puts it back around the blit.
+
+// A copy of a surface's pixel memory: pitch x height bytes, rows with their padding.
+struct NimbrelPixelBackup {
+    Uint8* pixels;
+    Uint32 size;  // pitch x height of the surface it was taken from
+};
+
+// Takes a backup of the surface when Nimbrel.lostSurfaceCheck is set; null when it is not (no
+// backup is needed) or the copy cannot be made. Release it with Nimbrel_FreePixelBackup.
+NimbrelPixelBackup* Nimbrel_TakePixelBackup(SDL_Surface* surface);
+void Nimbrel_FreePixelBackup(NimbrelPixelBackup* backup);
+
+// Blits like SDL_UpperBlit (same clipping, and the destination rectangle receives the area
+// drawn) and gives its result: 0 success, -1 error, -2 lost. When the source was lost and a
+// backup is given, the source's pixels are restored from it and the blit is made again. A plain
+// copy between software surfaces of one pixel format, with no colour key and no surface alpha,
+// goes through the processor's copy path.
+int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect,
+                 const NimbrelPixelBackup* backup = nullptr);
+
+// Pixels, lines and rectangles. Colours are pixel values already mapped to the surface's format
+// (as SDL_MapRGB gives them). Line and rectangle coordinates are cut to 16 bits, like SDL_Rect's.
+class IPrimitives {
+public:
+    IPrimitives();
+    ~IPrimitives();
+    IPrimitives(const IPrimitives&) = delete;
+    IPrimitives& operator=(const IPrimitives&) = delete;
+
+    // Lock and unlock a surface when SDL requires it before its pixels are touched. A failed lock
+    // is logged; drawing goes on.
+    void Lock(SDL_Surface* surface);
+    void Unlock(SDL_Surface* surface);
+
+    // Lines including both ends, clipped to the surface's clip rectangle. Ends given in reverse
+    // order draw the same line.
+    void HLine(SDL_Surface* surface, int x1, int x2, int y, Uint32 colour);
+    void VLine(SDL_Surface* surface, int x, int y1, int y2, Uint32 colour);
+    // The outline of the rectangle with corners (x1, y1) and (x2, y2), both included.
+    void Rect(SDL_Surface* surface, int x1, int y1, int x2, int y2, Uint32 colour);
+
+    // Single pixels in every depth. lock = 1 locks around the access; callers drawing many pixels
+    // lock once around the batch and pass 0. PutPixel ignores points outside the surface or its
+    // clip rectangle; GetPixel gives 0 for points outside the surface and for a null surface.
+    void PutPixel(SDL_Surface* surface, int x, int y, Uint32 colour, Uint8 lock);
+    Uint32 GetPixel(SDL_Surface* surface, int x, int y, Uint8 lock);
+
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IPrimitives* IPrimitives;
+
+// =================================================================================================
+// Interfaces still being built
+// =================================================================================================
+//
+// Each of these exists as its process-wide object with its private block; the operations arrive
+// with the module that builds them.
 
 // The software mouse cursor.
 class ICursor {
@@ -470,19 +580,6 @@ private:
     Private* priv;
 };
 extern class ICursor* ICursor;
-
-// Pixels, lines and rectangles.
-class IPrimitives {
-public:
-    IPrimitives();
-    ~IPrimitives();
-    IPrimitives(const IPrimitives&) = delete;
-    IPrimitives& operator=(const IPrimitives&) = delete;
-private:
-    struct Private;
-    Private* priv;
-};
-extern class IPrimitives* IPrimitives;
 
 // Buttons in layers.
 class IButton {
