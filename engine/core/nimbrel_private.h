@@ -4,6 +4,7 @@
 #define NIMBREL_CORE_PRIVATE_H
 
 #include "Nimbrel.h"
+#include "data/xml_layer.h" // the XML document table below
 
 // Overlay redraw modes of the frame pump.
 enum OverlayRedrawMode {
@@ -47,6 +48,8 @@ struct Nimbrel::Private {
     bool dragging = false;
     int dragOriginX = 0, dragOriginY = 0;
     TestInput testInput;
+    // Open XML documents (data/xml_layer.cpp); any still open are closed with this block.
+    XmlTable xml;
 };
 
 #endif

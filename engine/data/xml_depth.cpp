@@ -1,0 +1,139 @@
+// The nesting scan of XML texts. See xml_depth.h for why it exists and what it promises.
+#include "data/xml_depth.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+typedef const unsigned char* Cursor;
+
+bool StartsWith(Cursor p, const char* prefix) {
+    return std::strncmp(reinterpret_cast<const char*>(p), prefix, std::strlen(prefix)) == 0;
+}
+
+bool StartsWithIgnoringCase(Cursor p, const char* prefix) {
+    for (; *prefix; ++p, ++prefix)
+        if (!*p || std::tolower(*p) != std::tolower(static_cast<unsigned char>(*prefix))) return false;
+    return true;
+}
+
+// The parser's letters: ASCII letters and every byte from 127 up (parts of multi-byte characters).
+bool IsNameStart(unsigned char c) { return c >= 127 || std::isalpha(c) || c == '_'; }
+
+bool IsNameChar(unsigned char c) { return IsNameStart(c) || std::isdigit(c) || c == '-' || c == '.' || c == ':'; }
+
+// White space as the parser skips it in UTF-8 documents, which includes three byte-order-mark
+// like sequences. In other documents those bytes would be name characters, and every place where
+// that reading differs makes the parser fail.
+Cursor SkipWhiteSpace(Cursor p) {
+    for (;;) {
+        if (*p && std::isspace(*p)) {
+            ++p;
+        } else if (p[0] == 0xEF && ((p[1] == 0xBB && p[2] == 0xBF) || (p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF)))) {
+            p += 3;
+        } else {
+            return p;
+        }
+    }
+}
+
+// Past the next `end` character, or at the terminator.
+Cursor After(Cursor p, char end) {
+    while (*p && *p != end) ++p;
+    return *p ? p + 1 : p;
+}
+
+// Past the next `end` text, or at the terminator.
+Cursor After(Cursor p, const char* end) {
+    while (*p && !StartsWith(p, end)) ++p;
+    return *p ? p + std::strlen(end) : p;
+}
+
+// Past a quoted value whose opening quote is at p.
+Cursor AfterQuoted(Cursor p) { return After(p + 1, static_cast<char>(*p)); }
+
+// An attribute of a declaration: name, '=', quoted or bare value. At the terminator when the
+// parser would fail here.
+Cursor AfterDeclarationAttribute(Cursor p) {
+    while (IsNameChar(*p)) ++p;
+    p = SkipWhiteSpace(p);
+    if (*p != '=') return p + std::strlen(reinterpret_cast<const char*>(p));
+    p = SkipWhiteSpace(p + 1);
+    if (*p == '"' || *p == '\'') return AfterQuoted(p);
+    while (*p && !std::isspace(*p) && *p != '/' && *p != '>') ++p;
+    return p;
+}
+
+// Past a declaration ("<?xml" at p). Only its version, encoding and standalone attributes are
+// read as attributes (their quoted values may hold '>'); anything else ends at white space or '>'.
+Cursor AfterDeclaration(Cursor p) {
+    p += 5;
+    while (*p) {
+        if (*p == '>') return p + 1;
+        p = SkipWhiteSpace(p);
+        if (StartsWithIgnoringCase(p, "version") || StartsWithIgnoringCase(p, "encoding") ||
+            StartsWithIgnoringCase(p, "standalone")) {
+            p = AfterDeclarationAttribute(p);
+        } else {
+            while (*p && *p != '>' && !std::isspace(*p)) ++p;
+        }
+    }
+    return p;
+}
+
+// Past an element's start tag (p just after '<'). Quoted values count only right after '=':
+// a quote anywhere else makes the parser fail. *empty tells whether the tag ended with "/>".
+Cursor AfterStartTag(Cursor p, bool* empty) {
+    *empty = false;
+    unsigned char previous = 0; // the last character that is not white space
+    while (*p) {
+        if (*p == '>') return p + 1;
+        if (*p == '/' && p[1] == '>') {
+            *empty = true;
+            return p + 2;
+        }
+        if ((*p == '"' || *p == '\'') && previous == '=') {
+            p = AfterQuoted(p);
+            previous = 0;
+            continue;
+        }
+        Cursor next = SkipWhiteSpace(p);
+        if (next != p) {
+            p = next;
+            continue;
+        }
+        previous = *p++;
+    }
+    return p;
+}
+
+} // namespace
+
+int XmlNestingDepth(const char* text, int limit) {
+    Cursor p = reinterpret_cast<Cursor>(text);
+    int depth = 0, deepest = 0;
+    while (*p) {
+        if (*p != '<') {
+            ++p; // text runs to the next '<'
+        } else if (StartsWith(p, "</")) {
+            if (depth > 0) --depth;
+            p = After(p + 2, '>');
+        } else if (StartsWithIgnoringCase(p, "<?xml")) {
+            p = AfterDeclaration(p);
+        } else if (StartsWith(p, "<!--")) {
+            p = After(p + 4, "-->");
+        } else if (StartsWith(p, "<![CDATA[")) {
+            p = After(p + 9, "]]>");
+        } else if (IsNameStart(p[1])) {
+            if (++depth > deepest) deepest = depth;
+            if (deepest > limit) return deepest;
+            bool empty = false;
+            p = AfterStartTag(p + 1, &empty);
+            if (empty) --depth;
+        } else {
+            p = After(p + 1, '>'); // "<!" markup and anything else the parser does not know
+        }
+    }
+    return deepest;
+}

@@ -1,0 +1,48 @@
+// Whole-file replacement through a temporary file, fsync and rename.
+#include "platform/atomic_file.h"
+
+#include <string>
+
+#include <unistd.h>
+
+#include "platform/child_process.h"
+#include "platform/file_io.h"
+
+namespace {
+
+int64_t crashPoint = -1;
+
+// Beside the target, so the rename stays within one file system; the process id keeps two
+// processes saving the same file from writing into each other's temporary file.
+std::string TemporaryPathFor(const char* path) {
+    return std::string(path) + ".nbltmp" + std::to_string(static_cast<long>(getpid()));
+}
+
+// Writes the temporary file as a crash test asked, then dies.
+[[noreturn]] void WriteUntilCrash(int fd, const void* data, size_t length) {
+    size_t part = static_cast<uint64_t>(crashPoint) < length ? static_cast<size_t>(crashPoint) : length;
+    FileWriteAt(fd, data, part, 0);
+    ExitImmediately(kReplaceCrashExitStatus);
+}
+
+} // namespace
+
+void SetReplaceCrashPoint(int64_t bytesBeforeCrash) { crashPoint = bytesBeforeCrash < 0 ? -1 : bytesBeforeCrash; }
+
+bool ReplaceFileAtomically(const char* path, const void* data, size_t length) {
+    if (!path || !*path || (!data && length > 0)) return false;
+    std::string temporary = TemporaryPathFor(path);
+    int fd = FileOpen(temporary.c_str(), kFileCreateWrite);
+    if (fd < 0) return false;
+    if (crashPoint >= 0) WriteUntilCrash(fd, data, length);
+
+    bool written = FileWriteAt(fd, data, length, 0) && FileSync(fd);
+    bool closed = FileClose(fd) == 0;
+    if (!written || !closed || !FileRename(temporary.c_str(), path)) {
+        FileRemove(temporary.c_str());
+        return false;
+    }
+    // The rename itself must reach the disk too, or a power cut could bring back the old entry.
+    SyncParentDirectory(path);
+    return true;
+}
