@@ -12,10 +12,6 @@
 #include "Nimbrel.h"
 #include "platform/file_io.h"
 
-namespace {
-
-const int kMaxKeyLength = 56;
-
 // ---- Helpers ------------------------------------------------------------------------------------
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
@@ -51,6 +47,10 @@ bool WriteFileSafely(const std::string& path, const void* data, size_t length, s
     SyncParentDirectory(path.c_str());
     return true;
 }
+
+namespace {
+
+const int kMaxKeyLength = 56;
 
 // Sets the package key from the key file, if one was given.
 bool ApplyKey(const CommandOptions& options) {

@@ -26,6 +26,12 @@ int VerifyCommand(const CommandOptions& options);
 int CompactCommand(const CommandOptions& options);
 int UpgradeCommand(const CommandOptions& options);
 
+// Reads a whole file. False when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* bytes);
+// Writes a file through a temporary file beside it, flushed and renamed over it, so a crash leaves
+// the old file or the complete new one. False with the reason in `problem`.
+bool WriteFileSafely(const std::string& path, const void* data, size_t length, std::string* problem);
+
 // "dpf: <subject>: <problem>" on standard error.
 void ReportProblem(const std::string& subject, const std::string& problem);
 

@@ -12,6 +12,7 @@
 
 #include "Nimbrel.h"
 #include "commands.h"
+#include "image_commands.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ const CommandInfo kCommands[] = {
 void PrintOverview(FILE* out) {
     std::fprintf(out, "dpf: makes and inspects DPF packages.\n\nCommands:\n");
     for (const CommandInfo& command : kCommands) std::fprintf(out, "  %s\n", command.synopsis);
+    PrintImageCommandSynopses(out); // image_commands.cpp
     std::fprintf(out, "\n'dpf COMMAND --help' describes one command. Exit status: 0 success, 1 failure, 2 wrong usage.\n");
 }
 
@@ -147,6 +149,12 @@ int main(int argc, char** argv) {
     if (word == "--help" || word == "-h" || word == "help") {
         PrintOverview(stdout);
         return kExitSuccess;
+    }
+    if (IsImageCommand(word)) { // image_commands.cpp parses its own options
+        StartEngineParts();
+        int status = RunImageCommand(argc, argv);
+        StopEngineParts();
+        return status;
     }
     const CommandInfo* command = nullptr;
     for (const CommandInfo& candidate : kCommands)
