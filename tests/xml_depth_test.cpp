@@ -5,6 +5,7 @@
 #include <tinyxml.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "data/xml_depth.h"
@@ -45,8 +46,12 @@ TEST(XmlNesting, TheScanNeverFindsLessThanTheParserBuilds) {
         "<a x=1/><b y=2><c/></b>",
         "<a></b><c><d><e/></d></c></a>",
     };
+    std::string seeds = std::string(NIMBREL_BINARY_DIR) + "/fuzz-seeds/xml_depth_fuzz";
+    std::filesystem::create_directories(seeds);
+    int seed = 0;
     for (const char* text : documents) {
         SCOPED_TRACE(text);
+        WriteFile(seeds + "/tricky" + std::to_string(seed++) + ".xml", text); // the fuzzer starts from these
         TiXmlDocument document;
         document.Parse(text, nullptr, TIXML_ENCODING_UNKNOWN);
         int scanned = XmlNestingDepth(text, 1000);
