@@ -71,6 +71,7 @@ ScanStatus ScanForBlock(int fd, int64_t fileLength, int64_t from, ScanHit* hit) 
 
 void BlockIndex::Clear() {
     built = false;
+    fileLength = 0;
     blocks.clear();
     firstByKey.clear();
     endResult = 0;
@@ -84,6 +85,7 @@ long BlockIndex::FirstMatch(const char* name, const char* type) const {
 
 void BuildBlockIndex(int fd, int64_t fileLength, const BlowfishState* cipher, BlockIndex* index) {
     index->Clear();
+    index->fileLength = fileLength;
     int64_t from = kFirstBlockOffset;
     for (;;) {
         ScanHit hit;

@@ -46,6 +46,7 @@ struct IndexedBlock {
 
 struct BlockIndex {
     bool built = false;
+    int64_t fileLength = 0; // the length the search saw; the index is dropped when it changes
     std::vector<IndexedBlock> blocks;
     // What a find after the last block returns: 0 (end of the package) or 2 (read error or
     // damaged block header), and whether that end is a damaged block header, which finds report.

@@ -719,7 +719,7 @@ int IStuffDPF::LoadBlock(int handle, const char* type, const char* name, DPFBloc
     // Nothing the file says about sizes is taken on trust.
     uint64_t stored = block->storedSize, original = block->originalSize;
     uint64_t padded = dpf::PaddedSize(stored);
-    int64_t length = FileLength(entry->fd);
+    int64_t length = entry->index.fileLength;
     bool sizesSound = length >= 0 && uint64_t(found.dataOffset) + padded <= uint64_t(length) && original <= INT_MAX &&
                       (block->mode == DPFBlock::kCompressed ? original <= dpf::MaxOriginalSize(stored) : original == stored);
     // Compressed data is read into a scratch buffer kept from load to load; other data is read
