@@ -74,7 +74,9 @@ protected:
     ScopedTempDir dir;
     EngineSession session{5, SDL_INIT_TIMER};
 
-    void TearDown() override { SelectCopyPath(kCopyPathNormal); }
+    int copyPath = CurrentCopyPathNumber(); // optcore changes it; later tests get it back
+
+    void TearDown() override { SelectCopyPath(copyPath); }
 
     NimbrelConfig ReadHand(const std::string& document, int expectedResult = 1) {
         WriteFile(dir.File("hand.xml"), document);
