@@ -177,7 +177,8 @@ public:
     // ---- Services ------------------------------------------------------------------------------
     const char* GetVersion() const; // "Nimbrel SDK Linux v5.10 (build 3173)"
     const char* GetMaker() const;
-    // The common CRC-32 (the one zlib computes). A length <= 0 gives 0.
+    // The common CRC-32 (the one zlib computes; the same fast routine that checks packages).
+    // A length <= 0 gives 0.
     Uint32 CRC32(const void* data, int length) const;
     // Creates the missing directories of a file path. 1 on success, 0 on failure.
     int MakePath(const char* path) const;

@@ -211,7 +211,7 @@ TEST_F(XmlLayer, SavedBytesAreTinyXmlsOwnPrinting) {
     EXPECT_EQ(ReadFile(dir.File("reference.xml")), ours);
 }
 
-TEST_F(XmlLayer, SavingToAFileThatCannotBeWrittenFails) {
+TEST_F(XmlLayer, FileSavesReplaceInOneStepAndReportFailures) {
     WriteFile(dir.File("plain"), "not a directory");
     int h = Nimbrel.XMLCreate("root");
     size_t before = LogSize();
@@ -228,6 +228,15 @@ TEST_F(XmlLayer, SavingToAFileThatCannotBeWrittenFails) {
     EXPECT_EQ(1, Nimbrel.XMLSave(h, dir.File("new/dirs/doc.xml").c_str()));
     EXPECT_NE("old", ReadFile(dir.File("doc.xml")));
     EXPECT_EQ(ReadFile(dir.File("doc.xml")), ReadFile(dir.File("new/dirs/doc.xml")));
+    // A private file stays private, and a linked file is replaced where it lives.
+    namespace fs = std::filesystem;
+    fs::permissions(dir.File("doc.xml"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(dir.File("doc.xml"), dir.File("link.xml"));
+    Nimbrel.XMLAttributeSet(h, "v", 3);
+    EXPECT_EQ(1, Nimbrel.XMLSave(h, dir.File("link.xml").c_str()));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.xml")));
+    EXPECT_NE(std::string::npos, ReadFile(dir.File("doc.xml")).find("v=\"3\""));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(dir.File("doc.xml")).permissions());
     for (const auto& item : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(std::string::npos, item.path().filename().string().find("nbltmp")) << item.path();
 }

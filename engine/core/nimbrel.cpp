@@ -5,7 +5,6 @@
 #include "Nimbrel.h"
 
 #include <ucl/ucl.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +12,7 @@
 
 #include "core/clock.h"
 #include "core/nimbrel_private.h"
+#include "data/checksum.h"
 #include "platform/environment.h"
 #include "platform/filesystem.h"
 #include "platform/signals.h"
@@ -162,7 +162,7 @@ const char* Nimbrel::GetMaker() const { return priv->makerText; }
 
 Uint32 Nimbrel::CRC32(const void* data, int length) const {
     if (length <= 0 || !data) return 0;
-    return static_cast<Uint32>(crc32(0L, static_cast<const Bytef*>(data), static_cast<uInt>(length)));
+    return ChecksumUpdate(0, data, static_cast<size_t>(length));
 }
 
 int Nimbrel::MakePath(const char* path) const {

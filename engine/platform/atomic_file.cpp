@@ -1,8 +1,11 @@
 // Whole-file replacement through a temporary file, fsync and rename.
 #include "platform/atomic_file.h"
 
+#include <climits>
+#include <cstdlib>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/child_process.h"
@@ -18,6 +21,21 @@ std::string TemporaryPathFor(const char* path) {
     return std::string(path) + ".nbltmp" + std::to_string(static_cast<long>(getpid()));
 }
 
+// The file a save must replace: the target of a symbolic link rather than the link itself, so a
+// linked file is updated where it lives, as a plain rewrite would.
+std::string FileToReplace(const char* path) {
+    struct stat info;
+    char resolved[PATH_MAX];
+    if (lstat(path, &info) == 0 && S_ISLNK(info.st_mode) && realpath(path, resolved)) return resolved;
+    return path;
+}
+
+// A replaced file keeps its permissions: a settings file the user made private stays private.
+void KeepPermissions(int fd, const std::string& target) {
+    struct stat info;
+    if (stat(target.c_str(), &info) == 0) fchmod(fd, info.st_mode & 07777);
+}
+
 // Writes the temporary file as a crash test asked, then dies.
 [[noreturn]] void WriteUntilCrash(int fd, const void* data, size_t length) {
     size_t part = static_cast<uint64_t>(crashPoint) < length ? static_cast<size_t>(crashPoint) : length;
@@ -31,18 +49,20 @@ void SetReplaceCrashPoint(int64_t bytesBeforeCrash) { crashPoint = bytesBeforeCr
 
 bool ReplaceFileAtomically(const char* path, const void* data, size_t length) {
     if (!path || !*path || (!data && length > 0)) return false;
-    std::string temporary = TemporaryPathFor(path);
+    std::string target = FileToReplace(path);
+    std::string temporary = TemporaryPathFor(target.c_str());
     int fd = FileOpen(temporary.c_str(), kFileCreateWrite);
     if (fd < 0) return false;
+    KeepPermissions(fd, target);
     if (crashPoint >= 0) WriteUntilCrash(fd, data, length);
 
     bool written = FileWriteAt(fd, data, length, 0) && FileSync(fd);
     bool closed = FileClose(fd) == 0;
-    if (!written || !closed || !FileRename(temporary.c_str(), path)) {
+    if (!written || !closed || !FileRename(temporary.c_str(), target.c_str())) {
         FileRemove(temporary.c_str());
         return false;
     }
     // The rename itself must reach the disk too, or a power cut could bring back the old entry.
-    SyncParentDirectory(path);
+    SyncParentDirectory(target.c_str());
     return true;
 }
