@@ -638,17 +638,79 @@ private:
 };
 extern class IVideo* IVideo;
 
-// Music and sound effects.
+
+// =================================================================================================
+// Sound and music
+// =================================================================================================
+//
+// Sound effects and music read from DPF packages and played through SDL_mixer. Loaded items live
+// in two process-wide tables and are known by their index: music 0..31, sounds 0..255; a load
+// gives -1 on failure.
+//
+// Sound effects ("SND" blocks: WAV and the other formats the mixer loads as chunks) are decoded
+// completely at load time and play on mixer channels. Music ("MUS" blocks) comes in two kinds:
+//   - Ogg Vorbis is opened at load time and decoded by the mixer while it plays, straight from
+//     the bytes read from the package, which the entry keeps until it is deleted;
+//   - anything else (tracker modules...) is checked at load time and then kept as bytes, and is
+//     decoded only when played. At most one module is decoded at a time: playing a module frees
+//     the decoded music of any other module, which is decoded again from its start when it is
+//     played next.
+//
+// Until Init opens the audio device (or after Disable) every operation is a silent no-op: loads
+// give -1, plays and deletes do nothing, SoundPlaying gives 0. The engine disables sound when it
+// starts, so an application that does not open the device plays nothing.
+//
+// Every loaded sound gets the configured sound volume (Nimbrel.soundVolume; the mixer plays
+// values above 128 at full volume). At shutdown the interface frees whatever the application
+// left loaded and logs how many sounds and music it found.
 class ISoundFX {
 public:
+    static const int kMaxMusic = 32;
+    static const int kMaxSounds = 256;
+
     ISoundFX();
     ~ISoundFX();
     ISoundFX(const ISoundFX&) = delete;
     ISoundFX& operator=(const ISoundFX&) = delete;
 
-    // Switches sound off until the application opens the audio device.
+    // ---- Device --------------------------------------------------------------------------------
+    // Opens the audio device: frequency in Hz, SDL audio format code (0x8010 is signed 16-bit
+    // little-endian), channels, mixer buffer in bytes. False (and nothing changes) on failure;
+    // SDL_GetError says why.
+    bool Init(int frequency, Uint16 format, int channels, int chunkSize);
+    // Switches sound off without touching the device, so every later call is a silent no-op.
     void Disable();
+    // 1 while sound is on, else 0.
+    int IsInitialized() const;
+    // Closes the device when sound is on. Loaded items stay in the tables until deleted.
+    void Quit();
+
+    // ---- Loading -------------------------------------------------------------------------------
+    // Load a "MUS" or "SND" block from an open package. The index, or -1 (the reason is logged).
+    int MusicLoad(int package, const char* name);
+    int SoundLoad(int package, const char* name);
+    // The same from a package file, opened and closed around the load. -1 also when the package
+    // cannot be opened.
+    int MusicLoad(const char* packageFile, const char* name);
+    int SoundLoad(const char* packageFile, const char* name);
+
+    // ---- Playing -------------------------------------------------------------------------------
+    // Starts a music, replacing the one playing; loops -1 repeats forever. 0 on success, -1 when
+    // the mixer fails; 0 also for an index that holds no music, which is ignored.
+    int MusicPlay(int index, int loops);
+    // Plays a sound on a mixer channel (-1: the first free one); loops -1 repeats forever. An
+    // index or channel that holds nothing is ignored.
+    void SoundPlay(int channel, int index, int loops);
+    // Nonzero while the channel plays (channel -1: the number of channels playing).
+    int SoundPlaying(int channel);
+
+    // ---- Releasing -----------------------------------------------------------------------------
+    // Stop and free one item. An index that holds nothing is ignored.
+    void SoundDelete(int index);
+    void MusicDelete(int index);
+
 private:
+    void CloseDevice();
     struct Private;
     Private* priv;
 };
