@@ -52,6 +52,14 @@ bool OpenWindow() {
     return false;
 }
 
+// Sound is optional: without a device the launcher goes on, and every later sound call is a
+// silent no-op. 44100 Hz, signed 16-bit little-endian samples, stereo, a 4096-byte buffer.
+void StartSound() {
+    if (ISoundFX->Init(44100, 0x8010, 2, 4096)) return;
+    ILogSystem.Msg(2, " \xB7 [Init Warning] - Couldn\xB4t init sound system: %s\n", SDL_GetError());
+    ISoundFX->Disable();
+}
+
 void StartTimeSystem() {
     ITimeSystem->Init(0);
     ITimeSystem->SetRate(kRenderRate, kLogicRate);
@@ -67,7 +75,8 @@ int StartSetup() {
     if (!StartEngine()) return kSetupExitStartupFailed;
     if (!ReadLayout()) return kSetupExitStartupFailed;
     if (!OpenWindow()) return kSetupExitStartupFailed;
-    // The cursor and the sound device start here as their modules land.
+    // The cursor starts here as its module lands.
+    StartSound();
     StartTimeSystem();
     // Then the skin's resources, the music, the settings and the configuration document, the
     // tab refreshes, the cursor selection and the first tab.
