@@ -13,6 +13,7 @@
 #include "Nimbrel.h"
 #include "commands.h"
 #include "image_commands.h"
+#include "sound_commands.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ void PrintOverview(FILE* out) {
     std::fprintf(out, "dpf: makes and inspects DPF packages.\n\nCommands:\n");
     for (const CommandInfo& command : kCommands) std::fprintf(out, "  %s\n", command.synopsis);
     PrintImageCommandSynopses(out); // image_commands.cpp
+    PrintSoundCommandSynopses(out); // sound_commands.cpp
     std::fprintf(out, "\n'dpf COMMAND --help' describes one command. Exit status: 0 success, 1 failure, 2 wrong usage.\n");
 }
 
@@ -153,6 +155,12 @@ int main(int argc, char** argv) {
     if (IsImageCommand(word)) { // image_commands.cpp parses its own options
         StartEngineParts();
         int status = RunImageCommand(argc, argv);
+        StopEngineParts();
+        return status;
+    }
+    if (IsSoundCommand(word)) { // sound_commands.cpp parses its own options
+        StartEngineParts();
+        int status = RunSoundCommand(argc, argv);
         StopEngineParts();
         return status;
     }

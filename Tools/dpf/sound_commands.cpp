@@ -1,0 +1,175 @@
+// dpf add-sound: sound effects and music into "SND" and "MUS" blocks. Before anything is stored,
+// the file is decoded by the same mixer calls ISoundFX makes when it loads the block, so a
+// package never receives sound data the engine would refuse.
+#include "sound_commands.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstring>
+#include <vector>
+
+#include "Nimbrel.h"
+#include "commands.h"
+#include "platform/environment.h"
+
+namespace {
+
+const char kAddSoundSynopsis[] = "dpf add-sound PKG FILE NAME SND|MUS [--mode 0|1|2] [--replace] [--key KEYFILE]";
+
+const char kAddSoundHelp[] =
+    "Adds FILE as the block NAME (at most 31 characters) of type SND (a sound effect: WAV, AIFF,\n"
+    "VOC or Ogg Vorbis) or MUS (music: Ogg Vorbis, which plays streamed, or anything else the\n"
+    "mixer plays as music, such as MOD, S3M, XM or IT modules, kept as bytes until played).\n"
+    "The file is first decoded by the mixer the engine plays it with; a file it cannot decode is\n"
+    "refused with the mixer's reason and the package is not changed.\n"
+    "  --mode 0   compressed (the default)\n"
+    "  --mode 1   stored as is\n"
+    "  --mode 2   stored masked\n"
+    "  --replace  replace a block of that name and type; the old one is deleted only once the\n"
+    "             new one is written\n"
+    "  --key KEYFILE  the key of a protected package";
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "dpf: %s\nUsage: %s\n", problem.c_str(), kAddSoundSynopsis);
+    return kExitUsage;
+}
+
+// Fills the options from argv[2...]. 0 when fine, -1 for --help, else the exit status.
+int ParseAddSoundArguments(int argc, char** argv, CommandOptions* options) {
+    std::vector<std::string> positionals;
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (word == "--help" || word == "-h") return -1;
+        if (word == "--key") {
+            if (!hasValue) return Usage("--key needs a key file");
+            options->keyFile = argv[++i];
+        } else if (word == "--mode") {
+            const std::string mode = hasValue ? argv[++i] : "";
+            if (mode != "0" && mode != "1" && mode != "2") return Usage("--mode must be 0, 1 or 2");
+            options->mode = mode[0] - '0';
+        } else if (word == "--replace") {
+            options->replace = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            return Usage("unknown option '" + word + "' for add-sound");
+        } else {
+            positionals.push_back(word);
+        }
+    }
+    if (positionals.size() != 4)
+        return Usage("add-sound takes 4 arguments, " + std::to_string(positionals.size()) + " given");
+    options->package = positionals[0];
+    options->file = positionals[1];
+    options->name = positionals[2];
+    options->type = positionals[3];
+    if (options->type != "SND" && options->type != "MUS")
+        return Usage("the block type is SND (sound effect) or MUS (music), not '" + options->type + "'");
+    if (options->name.empty() || options->name.size() > 31)
+        return Usage("a block name has 1 to 31 characters: '" + options->name + "'");
+    return 0;
+}
+
+// The mixer, opened on the silent driver: the tool decodes but never plays.
+class Mixer {
+public:
+    Mixer() {
+        SetEnvironmentVariable("SDL_AUDIODRIVER", "dummy");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+            problem_ = SDL_GetError();
+            return;
+        }
+        open_ = Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) == 0;
+        if (!open_) problem_ = Mix_GetError();
+    }
+    ~Mixer() {
+        if (open_) Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    bool open() const { return open_; }
+    const std::string& problem() const { return problem_; }
+
+private:
+    bool open_ = false;
+    std::string problem_;
+};
+
+// Decodes the bytes as ISoundFX will. True when the mixer accepts them; otherwise the mixer's
+// reason is in `problem`. `kind` describes what the mixer made of them.
+bool MixerDecodes(const std::string& bytes, bool music, std::string* kind, std::string* problem) {
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
+    if (!stream) {
+        *problem = SDL_GetError();
+        return false;
+    }
+    if (!music) {
+        Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
+        if (!chunk) {
+            *problem = Mix_GetError();
+            return false;
+        }
+        *kind = "sound effect, " + std::to_string(chunk->alen) + " bytes decoded";
+        Mix_FreeChunk(chunk);
+        return true;
+    }
+    Mix_Music* tune = Mix_LoadMUS_RW(stream);
+    bool decoded = tune != nullptr;
+    if (decoded) {
+        *kind = bytes.compare(0, 4, "OggS") == 0 ? "Ogg Vorbis music, played streamed" : "music kept as bytes, decoded when played";
+        Mix_FreeMusic(tune);
+    } else {
+        *problem = Mix_GetError();
+    }
+    SDL_RWclose(stream);
+    return decoded;
+}
+
+int AddSoundCommand(const CommandOptions& options) {
+    std::string bytes;
+    if (!ReadWholeFile(options.file, &bytes)) {
+        ReportProblem(options.file, "cannot read the file");
+        return kExitFailure;
+    }
+    if (bytes.empty()) {
+        ReportProblem(options.file, "the file is empty");
+        return kExitFailure;
+    }
+    if (bytes.size() > 0x7FFFFFFFu) {
+        ReportProblem(options.file, "is too large for a block (2 GiB at most)");
+        return kExitFailure;
+    }
+
+    const bool music = options.type == "MUS";
+    std::string kind, problem;
+    {
+        Mixer mixer;
+        if (!mixer.open()) {
+            ReportProblem(options.file, "cannot check the file: the mixer does not start (" + mixer.problem() + ")");
+            return kExitFailure;
+        }
+        if (!MixerDecodes(bytes, music, &kind, &problem)) {
+            ReportProblem(options.file, std::string("the mixer cannot decode it as ") + (music ? "music" : "a sound effect") +
+                                            " (" + problem + "); nothing was added");
+            return kExitFailure;
+        }
+    }
+    std::printf("%s: %s\n", options.file.c_str(), kind.c_str());
+    return AddCommand(options);
+}
+
+} // namespace
+
+bool IsSoundCommand(const std::string& word) { return word == "add-sound"; }
+
+int RunSoundCommand(int argc, char** argv) {
+    CommandOptions options;
+    int parsed = ParseAddSoundArguments(argc, argv, &options);
+    if (parsed == -1) {
+        std::printf("Usage: %s\n\n%s\n", kAddSoundSynopsis, kAddSoundHelp);
+        return kExitSuccess;
+    }
+    if (parsed != 0) return parsed;
+    return AddSoundCommand(options);
+}
+
+void PrintSoundCommandSynopses(FILE* out) { std::fprintf(out, "  %s\n", kAddSoundSynopsis); }
