@@ -14,6 +14,7 @@
 #include "commands.h"
 #include "image_commands.h"
 #include "sound_commands.h"
+#include "xml_commands.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ void PrintOverview(FILE* out) {
     for (const CommandInfo& command : kCommands) std::fprintf(out, "  %s\n", command.synopsis);
     PrintImageCommandSynopses(out); // image_commands.cpp
     PrintSoundCommandSynopses(out); // sound_commands.cpp
+    PrintXmlCommandSynopses(out);   // xml_commands.cpp
     std::fprintf(out, "\n'dpf COMMAND --help' describes one command. Exit status: 0 success, 1 failure, 2 wrong usage.\n");
 }
 
@@ -161,6 +163,12 @@ int main(int argc, char** argv) {
     if (IsSoundCommand(word)) { // sound_commands.cpp parses its own options
         StartEngineParts();
         int status = RunSoundCommand(argc, argv);
+        StopEngineParts();
+        return status;
+    }
+    if (IsXmlCommand(word)) { // xml_commands.cpp parses its own options
+        StartEngineParts();
+        int status = RunXmlCommand(argc, argv);
         StopEngineParts();
         return status;
     }
