@@ -405,3 +405,34 @@ int UpgradeCommand(const CommandOptions& options) {
     std::printf("%s: converted to version 4\n", options.package.c_str());
     return kExitSuccess;
 }
+
+// ---- Command words --------------------------------------------------------------------------------
+
+std::string ReadCommandWords(int argc, char** argv, const std::string& commandName, bool takesKey,
+                             bool takesAddOptions, CommandOptions* options, std::vector<std::string>* positionals,
+                             bool* help) {
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (word == "--help" || word == "-h") {
+            *help = true;
+            return std::string();
+        }
+        if (word == "--key" && takesKey) {
+            if (!hasValue) return "--key needs a key file";
+            options->keyFile = argv[++i];
+        } else if (word == "--mode" && takesAddOptions) {
+            if (!hasValue) return "--mode needs 0, 1 or 2";
+            const std::string mode = argv[++i];
+            if (mode != "0" && mode != "1" && mode != "2") return "--mode must be 0, 1 or 2, not '" + mode + "'";
+            options->mode = mode[0] - '0';
+        } else if (word == "--replace" && takesAddOptions) {
+            options->replace = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            return "unknown option '" + word + "' for " + commandName;
+        } else {
+            positionals->push_back(word);
+        }
+    }
+    return std::string();
+}

@@ -4,6 +4,7 @@
 #define NIMBREL_TOOLS_DPF_COMMANDS_H
 
 #include <string>
+#include <vector>
 
 enum ExitStatus { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -16,6 +17,13 @@ struct CommandOptions {
     bool replace = false;
     std::string keyFile;
 };
+
+// Reads the words after a command (argv[2...]): --help, --key KEYFILE when the command takes a
+// key, --mode 0|1|2 and --replace when it adds blocks, and the positional words. Returns an
+// empty text when the words are fine, otherwise what is wrong with them.
+std::string ReadCommandWords(int argc, char** argv, const std::string& commandName, bool takesKey,
+                             bool takesAddOptions, CommandOptions* options, std::vector<std::string>* positionals,
+                             bool* help);
 
 int CreateCommand(const CommandOptions& options);
 int ListCommand(const CommandOptions& options);

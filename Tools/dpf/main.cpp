@@ -99,28 +99,10 @@ void StopEngineParts() {
 // Parses the words after the command. 0 when fine, otherwise the exit status to return.
 int ParseArguments(const CommandInfo& command, int argc, char** argv, CommandOptions* options, bool* help) {
     std::vector<std::string> positionals;
-    for (int i = 2; i < argc; ++i) {
-        std::string word = argv[i];
-        bool hasValue = i + 1 < argc;
-        if (word == "--help" || word == "-h") {
-            *help = true;
-            return 0;
-        } else if (word == "--key" && command.takesKey) {
-            if (!hasValue) return WrongUsage(&command, "--key needs a key file");
-            options->keyFile = argv[++i];
-        } else if (word == "--mode" && command.takesAddOptions) {
-            if (!hasValue) return WrongUsage(&command, "--mode needs 0, 1 or 2");
-            std::string mode = argv[++i];
-            if (mode != "0" && mode != "1" && mode != "2") return WrongUsage(&command, "--mode must be 0, 1 or 2, not '" + mode + "'");
-            options->mode = mode[0] - '0';
-        } else if (word == "--replace" && command.takesAddOptions) {
-            options->replace = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            return WrongUsage(&command, "unknown option '" + word + "' for " + command.name);
-        } else {
-            positionals.push_back(word);
-        }
-    }
+    std::string problem = ReadCommandWords(argc, argv, command.name, command.takesKey, command.takesAddOptions, options,
+                                           &positionals, help);
+    if (!problem.empty()) return WrongUsage(&command, problem);
+    if (*help) return 0;
     if (int(positionals.size()) != command.positionals)
         return WrongUsage(&command, std::string(command.name) + " takes " + std::to_string(command.positionals) +
                                         " argument(s), " + std::to_string(positionals.size()) + " given");

@@ -32,25 +32,10 @@ int Usage(const std::string& problem) {
 // Fills the options from argv[2...]. 0 when fine, -1 for --help, else the exit status.
 int ParseAddXmlArguments(int argc, char** argv, CommandOptions* options) {
     std::vector<std::string> positionals;
-    for (int i = 2; i < argc; ++i) {
-        const std::string word = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (word == "--help" || word == "-h") return -1;
-        if (word == "--key") {
-            if (!hasValue) return Usage("--key needs a key file");
-            options->keyFile = argv[++i];
-        } else if (word == "--mode") {
-            const std::string mode = hasValue ? argv[++i] : "";
-            if (mode != "0" && mode != "1" && mode != "2") return Usage("--mode must be 0, 1 or 2");
-            options->mode = mode[0] - '0';
-        } else if (word == "--replace") {
-            options->replace = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            return Usage("unknown option '" + word + "' for add-xml");
-        } else {
-            positionals.push_back(word);
-        }
-    }
+    bool help = false;
+    std::string problem = ReadCommandWords(argc, argv, "add-xml", true, true, options, &positionals, &help);
+    if (!problem.empty()) return Usage(problem);
+    if (help) return -1;
     if (positionals.size() != 3) return Usage("add-xml takes 3 arguments, " + std::to_string(positionals.size()) + " given");
     options->package = positionals[0];
     options->file = positionals[1];
