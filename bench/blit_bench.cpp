@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "Nimbrel.h"
+#include "bench_options.h"
 #include "gfx/blit.h"
 #include "gfx/copy_paths.h"
 
@@ -77,30 +78,13 @@ double Ratio(const Settings& settings, int w, int h, int destinationW, int desti
     return ratio;
 }
 
-void PrintUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: blit_bench [--smoke]\n"
-                 "Times Nimbrel_Blit against SDL_BlitSurface for plain 32-bit blits and prints the time ratios.\n"
-                 "  --smoke   a tiny run that only checks the benchmark works\n"
-                 "  --help    this text\n");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     bool smoke = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--smoke") == 0) {
-            smoke = true;
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "blit_bench: unknown option '%s'\n", argv[i]);
-            PrintUsage(stderr);
-            return 2;
-        }
-    }
+    int status = ReadBenchOptions(argc, argv, "blit_bench",
+                                  "Times Nimbrel_Blit against SDL_BlitSurface for plain 32-bit blits and prints the time ratios.", &smoke);
+    if (status >= 0) return status;
     const Settings settings = smoke ? Settings{2e5, 1} : Settings{3e7, 15};
 
     // The copy path the engine selects at start on this processor (the log is not started, so

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "Nimbrel.h"
+#include "bench_options.h"
 
 namespace {
 
@@ -117,30 +118,13 @@ double Ratio(Operation engine, Operation plain, const std::string& path, int cal
     return bestEngine / bestPlain;
 }
 
-void PrintUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: config_bench [--smoke]\n"
-                 "Times reading and writing the configuration document against plain TinyXML.\n"
-                 "  --smoke   a tiny run that only checks the benchmark works\n"
-                 "  --help    this text\n");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     bool smoke = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--smoke") == 0) {
-            smoke = true;
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "config_bench: unknown option '%s'\n", argv[i]);
-            PrintUsage(stderr);
-            return 2;
-        }
-    }
+    int status = ReadBenchOptions(argc, argv, "config_bench",
+                                  "Times reading and writing the configuration document against plain TinyXML.", &smoke);
+    if (status >= 0) return status;
     if (Nimbrel.Init(SDL_INIT_TIMER) != 1) {
         std::printf("config_bench: the engine did not start\n");
         return 1;

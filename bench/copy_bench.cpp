@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Nimbrel.h"
+#include "bench_options.h"
 #include "gfx/copy_paths.h"
 
 namespace {
@@ -122,30 +123,13 @@ bool PrintDetectedPathTable(Bench& bench) {
     return true;
 }
 
-void PrintUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: copy_bench [--smoke]\n"
-                 "Times every copy path against memcpy and prints the time ratios.\n"
-                 "  --smoke   a tiny run that only checks the benchmark works\n"
-                 "  --help    this text\n");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     bool smoke = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--smoke") == 0) {
-            smoke = true;
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "copy_bench: unknown option '%s'\n", argv[i]);
-            PrintUsage(stderr);
-            return 2;
-        }
-    }
+    int status = ReadBenchOptions(argc, argv, "copy_bench",
+                                  "Times every copy path against memcpy and prints the time ratios.", &smoke);
+    if (status >= 0) return status;
 
     Bench bench(smoke ? Settings{1 * kMiB, 1} : Settings{48 * kMiB, 25});
     if (!PrintPathTable(bench, smoke)) return 1;

@@ -1,0 +1,30 @@
+// The command line every benchmark accepts: --smoke for a tiny run that only checks the
+// benchmark still works (CI runs it), --help for a short description.
+#ifndef NIMBREL_BENCH_OPTIONS_H
+#define NIMBREL_BENCH_OPTIONS_H
+
+#include <cstdio>
+#include <cstring>
+
+// Reads the options. Returns -1 when the benchmark should run (with *smoke set), otherwise the
+// exit status to end with (0 after --help, 2 for an unknown option).
+inline int ReadBenchOptions(int argc, char** argv, const char* name, const char* description, bool* smoke) {
+    *smoke = false;
+    for (int i = 1; i < argc; ++i) {
+        bool help = std::strcmp(argv[i], "--help") == 0;
+        if (std::strcmp(argv[i], "--smoke") == 0) {
+            *smoke = true;
+            continue;
+        }
+        if (!help) std::fprintf(stderr, "%s: unknown option '%s'\n", name, argv[i]);
+        std::fprintf(help ? stdout : stderr,
+                     "usage: %s [--smoke]\n%s\n"
+                     "  --smoke   a tiny run that only checks the benchmark works\n"
+                     "  --help    this text\n",
+                     name, description);
+        return help ? 0 : 2;
+    }
+    return -1;
+}
+
+#endif
