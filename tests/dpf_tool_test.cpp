@@ -9,20 +9,12 @@ using namespace dpftest;
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
 class DpfTool : public ::testing::Test {
 protected:
     ScopedTempDir dir;
 
     ToolRun Run(const std::string& arguments) {
-        std::string command = std::string("'") + NIMBREL_BINARY_DIR + "/Tools/dpf/dpf' " + arguments +
-                              " > out.txt 2> err.txt; echo $? > status.txt";
-        EXPECT_EQ(0, std::system(command.c_str()));
-        return {std::atoi(ReadFile("status.txt").c_str()), ReadFile("out.txt"), ReadFile("err.txt")};
+        return RunDpf(arguments);
     }
 };
 

@@ -12,11 +12,6 @@
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
 bool Has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
 
 // A picture with a gradient, a few exact colours and, when asked, transparent and half-transparent
@@ -57,10 +52,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(engine.started()); }
 
     ToolRun Dpf(const std::string& arguments) {
-        std::string command = std::string("'") + NIMBREL_BINARY_DIR + "/Tools/dpf/dpf' " + arguments +
-                              " > out.txt 2> err.txt; echo $? > status.txt";
-        EXPECT_EQ(0, std::system(command.c_str()));
-        return {std::atoi(ReadFile("status.txt").c_str()), ReadFile("out.txt"), ReadFile("err.txt")};
+        return RunDpf(arguments);
     }
     void WritePng(const std::string& path, const img::RgbaImage& image) {
         std::vector<Uint8> png;

@@ -9,19 +9,9 @@
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-ToolRun RunTool(const std::string& arguments) {
-    std::string command = std::string("'") + NIMBREL_BINARY_DIR + "/Tools/dpf/dpf' " + arguments +
-                          " > out.txt 2> err.txt; echo $? > status.txt";
-    EXPECT_EQ(0, std::system(command.c_str()));
-    return {std::atoi(ReadFile("status.txt").c_str()), ReadFile("out.txt"), ReadFile("err.txt")};
-}
+ToolRun RunTool(const std::string& arguments) { return RunDpf(arguments); }
 
 TEST(XmlTool, StoresOnlyDocumentsTheEngineCanRead) {
     ScopedTempDir dir;

@@ -88,3 +88,10 @@ std::vector<std::string> Lines(const std::string& text) {
     while (std::getline(stream, line)) lines.push_back(line);
     return lines;
 }
+
+ToolRun RunDpf(const std::string& arguments) {
+    std::string command = std::string("'") + NIMBREL_BINARY_DIR + "/Tools/dpf/dpf' " + arguments +
+                          " > out.txt 2> err.txt; echo $? > status.txt";
+    if (std::system(command.c_str()) != 0) return {-1, std::string(), "the shell could not run dpf"};
+    return {std::atoi(ReadFile("status.txt").c_str()), ReadFile("out.txt"), ReadFile("err.txt")};
+}

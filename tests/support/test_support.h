@@ -55,6 +55,15 @@ private:
     NimbrelConfig savedRequest_; // restored at the end, so tests do not leak settings into others
 };
 
+// What a run of a command-line tool left: its exit status and its two outputs.
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+// Runs this build's dpf tool with the given arguments in the current directory.
+ToolRun RunDpf(const std::string& arguments);
+
 // Splits a log into its lines (the newline kept off).
 std::vector<std::string> Lines(const std::string& text);
 
