@@ -24,9 +24,11 @@ int TreeDepth(const TiXmlNode* node) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 65536) return 0; // deep enough to matter, shallow enough for the parser's stack
     std::string text(reinterpret_cast<const char*>(data), size);
-    int scanned = XmlNestingDepth(text.c_str(), 1 << 20);
-    TiXmlDocument document;
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    if (!document.Error() && TreeDepth(&document) > scanned) std::abort();
+    const int unlimited = 1 << 20;
+    int scanned = XmlNestingDepth(text.c_str(), unlimited);
+    std::string problem;
+    TiXmlDocument* document = ParseUntrustedXml(text, nullptr, unlimited, &problem);
+    if (document && TreeDepth(document) > scanned) std::abort();
+    delete document;
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include <tinyxml.h>
+
 namespace {
 
 typedef const unsigned char* Cursor;
@@ -136,4 +138,26 @@ int XmlNestingDepth(const char* text, int limit) {
         }
     }
     return deepest;
+}
+
+// ---- Guarded parse ------------------------------------------------------------------------------
+
+namespace {
+const size_t kParseGuardBytes = 16;
+}
+
+TiXmlDocument* ParseUntrustedXml(std::string text, const char* documentName, int maxNesting, std::string* problem) {
+    if (XmlNestingDepth(text.c_str(), maxNesting) > maxNesting) {
+        *problem = "elements are nested more than " + std::to_string(maxNesting) + " levels deep.";
+        return nullptr;
+    }
+    text.append(kParseGuardBytes, '\0');
+    TiXmlDocument* document = documentName ? new TiXmlDocument(documentName) : new TiXmlDocument;
+    document->Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    if (document->Error()) {
+        *problem = document->ErrorDesc();
+        delete document;
+        return nullptr;
+    }
+    return document;
 }

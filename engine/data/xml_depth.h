@@ -1,4 +1,5 @@
-// How deeply a text's elements nest, found without parsing it.
+// Reading untrusted XML safely with TinyXML: how deeply a text's elements nest, found without
+// parsing it, and a parse guarded against what TinyXML cannot take.
 //
 // TinyXML parses, prints, copies and destroys elements recursively, so a hostile document of a
 // few hundred thousand nested elements would exhaust the stack. The XML layer measures every text
@@ -11,8 +12,19 @@
 #ifndef NIMBREL_DATA_XML_DEPTH_H
 #define NIMBREL_DATA_XML_DEPTH_H
 
+#include <string>
+
+class TiXmlDocument;
+
 // The deepest element nesting in the NUL-terminated text. Stops counting (and returns a value
 // above `limit`) as soon as the nesting exceeds `limit`.
 int XmlNestingDepth(const char* text, int limit);
+
+// Parses untrusted text into a new document (named documentName, which may be null). Null, with
+// the reason in `problem`, when the elements nest deeper than maxNesting or the text is not
+// well-formed. The text is extended by a run of terminators: TinyXML steps over a multi-byte
+// character by the length its lead byte announces without looking for the end of the text, so a
+// text ending in a lead byte would make it read on through whatever memory follows.
+TiXmlDocument* ParseUntrustedXml(std::string text, const char* documentName, int maxNesting, std::string* problem);
 
 #endif

@@ -146,30 +146,6 @@ DPFBlock BlockRecord(const char* name) {
     return block;
 }
 
-// TinyXML steps over a multi-byte character by the length its lead byte announces without
-// looking for the end of the text, so a document that ends in a lead byte makes it read past
-// the terminator and on through whatever memory follows (found by the configuration fuzzer).
-// A run of terminators after the text stops it inside the buffer.
-const size_t kParseGuardBytes = 16;
-
-// Parses untrusted text into a new document. Null, with the reason in `problem`, when the text
-// is nested too deeply or is not well-formed.
-TiXmlDocument* ParseUntrustedText(std::string& text, const char* documentName, std::string* problem) {
-    if (XmlNestingDepth(text.c_str(), kMaxNesting) > kMaxNesting) {
-        *problem = "elements are nested more than " + std::to_string(kMaxNesting) + " levels deep.";
-        return nullptr;
-    }
-    text.append(kParseGuardBytes, '\0');
-    TiXmlDocument* document = documentName ? new TiXmlDocument(documentName) : new TiXmlDocument;
-    document->Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    if (document->Error()) {
-        *problem = document->ErrorDesc();
-        delete document;
-        return nullptr;
-    }
-    return document;
-}
-
 } // namespace
 
 // ---- Opening and creating -----------------------------------------------------------------------
@@ -191,7 +167,7 @@ int Nimbrel::XMLOpen(const char* path) {
         }
         NormalizeLineEnds(&text);
         std::string problem;
-        TiXmlDocument* document = ParseUntrustedText(text, path, &problem);
+        TiXmlDocument* document = ParseUntrustedXml(text, path, kMaxNesting, &problem);
         if (!document) {
             ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s')] Error: %s\n", path, problem.c_str());
             return 0;
@@ -235,7 +211,7 @@ int Nimbrel::XMLOpen(int package, const char* name) {
         std::free(block.data);
         block.data = nullptr;
         std::string problem;
-        TiXmlDocument* document = ParseUntrustedText(text, nullptr, &problem);
+        TiXmlDocument* document = ParseUntrustedXml(text, nullptr, kMaxNesting, &problem);
         if (!document) {
             ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s','%s')] Error: %s\n", PackageName(package), name,
                            problem.c_str());
