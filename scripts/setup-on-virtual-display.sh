@@ -13,7 +13,8 @@ pid=$!
 window=""
 for _ in $(seq 1 100); do
   kill -0 "$pid" 2> /dev/null || break
-  window=$(xdotool search --sync --onlyvisible --pid "$pid" 2> /dev/null | head -1) && [ -n "$window" ] && break
+  window=$(xdotool search --onlyvisible --pid "$pid" 2> /dev/null | head -1)
+  [ -n "$window" ] && break
   sleep 0.1
 done
 
