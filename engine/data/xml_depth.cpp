@@ -143,17 +143,32 @@ int XmlNestingDepth(const char* text, int limit) {
 // ---- Guarded parse ------------------------------------------------------------------------------
 
 namespace {
-const size_t kParseGuardBytes = 16;
-}
 
-TiXmlDocument* ParseUntrustedXml(std::string text, const char* documentName, int maxNesting, std::string* problem) {
+const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Terminators after the text: a last line of defence should any parser step pass the end.
+const size_t kParseGuardBytes = 16;
+
+} // namespace
+
+TiXmlDocument* ParseUntrustedXml(std::string text, const char* documentName, int maxNesting, std::string* problem,
+                                 bool* byteOrderMark) {
+    // The document ends at its first NUL, for the scan and the parser alike.
+    size_t firstNul = text.find('\0');
+    if (firstNul != std::string::npos) text.resize(firstNul);
+    bool marked = text.compare(0, 3, kUtf8ByteOrderMark) == 0;
+    if (marked) text.erase(0, 3);
+    if (byteOrderMark) *byteOrderMark = marked;
     if (XmlNestingDepth(text.c_str(), maxNesting) > maxNesting) {
         *problem = "elements are nested more than " + std::to_string(maxNesting) + " levels deep.";
         return nullptr;
     }
     text.append(kParseGuardBytes, '\0');
     TiXmlDocument* document = documentName ? new TiXmlDocument(documentName) : new TiXmlDocument;
-    document->Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    // Single-byte reading: the engine's texts are Windows-1252, and in its UTF-8 mode TinyXML
+    // steps over a multi-byte character by the length its first byte announces without looking
+    // at what it steps over, swallowing markup, embedded NULs and the end of the text.
+    document->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
     if (document->Error()) {
         *problem = document->ErrorDesc();
         delete document;

@@ -22,9 +22,10 @@ int XmlNestingDepth(const char* text, int limit);
 
 // Parses untrusted text into a new document (named documentName, which may be null). Null, with
 // the reason in `problem`, when the elements nest deeper than maxNesting or the text is not
-// well-formed. The text is extended by a run of terminators: TinyXML steps over a multi-byte
-// character by the length its lead byte announces without looking for the end of the text, so a
-// text ending in a lead byte would make it read on through whatever memory follows.
-TiXmlDocument* ParseUntrustedXml(std::string text, const char* documentName, int maxNesting, std::string* problem);
+// well-formed. The text ends at its first NUL; a leading UTF-8 byte order mark is dropped (and
+// reported through byteOrderMark, which may be null); bytes are read one by one as the engine's
+// single-byte text, never as multi-byte characters.
+TiXmlDocument* ParseUntrustedXml(std::string text, const char* documentName, int maxNesting, std::string* problem,
+                                 bool* byteOrderMark = nullptr);
 
 #endif

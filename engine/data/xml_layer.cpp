@@ -113,10 +113,12 @@ bool PrintDocument(FILE* stream, const void* document) {
     return static_cast<const TiXmlDocument*>(document)->SaveFile(stream);
 }
 
-// The document exactly as TinyXML's SaveFile writes it (byte order mark included when the
-// document was read with one), in memory. False when it cannot be printed.
+// The document as TinyXML's SaveFile writes it, with the byte order mark it was read with, in
+// memory. False when it cannot be printed.
 bool Render(const XmlEntry& entry, std::string* bytes) {
-    return PrintToMemory(PrintDocument, entry.document, bytes);
+    if (!PrintToMemory(PrintDocument, entry.document, bytes)) return false;
+    if (entry.byteOrderMark) bytes->insert(0, "\xEF\xBB\xBF");
+    return true;
 }
 
 // A decimal integer as "%d" reads it (leading blanks, optional sign, digits, anything after them
@@ -167,13 +169,15 @@ int Nimbrel::XMLOpen(const char* path) {
         }
         NormalizeLineEnds(&text);
         std::string problem;
-        TiXmlDocument* document = ParseUntrustedXml(text, path, kMaxNesting, &problem);
+        bool byteOrderMark = false;
+        TiXmlDocument* document = ParseUntrustedXml(text, path, kMaxNesting, &problem, &byteOrderMark);
         if (!document) {
             ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s')] Error: %s\n", path, problem.c_str());
             return 0;
         }
         XmlEntry& entry = table.At(index);
         entry.document = document;
+        entry.byteOrderMark = byteOrderMark;
         return index + 1;
     } catch (const std::exception& problem) {
         ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s')] Error: %s\n", path, problem.what());
@@ -211,7 +215,8 @@ int Nimbrel::XMLOpen(int package, const char* name) {
         std::free(block.data);
         block.data = nullptr;
         std::string problem;
-        TiXmlDocument* document = ParseUntrustedXml(text, nullptr, kMaxNesting, &problem);
+        bool byteOrderMark = false;
+        TiXmlDocument* document = ParseUntrustedXml(text, nullptr, kMaxNesting, &problem, &byteOrderMark);
         if (!document) {
             ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s','%s')] Error: %s\n", PackageName(package), name,
                            problem.c_str());
@@ -219,6 +224,7 @@ int Nimbrel::XMLOpen(int package, const char* name) {
         }
         XmlEntry& entry = table.At(index);
         entry.document = document;
+        entry.byteOrderMark = byteOrderMark;
         return index + 1;
     } catch (const std::exception& problem) {
         std::free(block.data);

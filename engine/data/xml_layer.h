@@ -14,6 +14,7 @@ class TiXmlElement;
 struct XmlEntry {
     TiXmlDocument* document = nullptr; // owned; null when the entry is free
     TiXmlElement* current = nullptr;   // inside document, or null
+    bool byteOrderMark = false;        // read with a UTF-8 byte order mark, written back with it
 };
 
 class XmlTable {
