@@ -349,3 +349,16 @@ TEST_F(XmlLayer, APackageSaveThatCannotBeWrittenKeepsTheOldDocument) {
 }
 
 } // namespace
+
+// Documents are the engine's single-byte text: a byte that would start a multi-byte character is
+// one character, and never takes the markup after it along.
+TEST_F(XmlLayer, BytesAreSingleCharactersAndNeverSwallowMarkup) {
+    int h = OpenText("latin.xml", "<?xml version=\"1.0\"?><r><a>\xEA</a><b x='\xE9&#xE9;'/></r>");
+    ASSERT_GT(h, 0) << session.Log();
+    ASSERT_EQ(1, Nimbrel.XMLNodePointTo(h, 2, "r", "b"));
+    const char* value = nullptr;
+    ASSERT_EQ(1, Nimbrel.XMLAttributeGet(h, "x", &value));
+    EXPECT_STREQ("\xE9\xE9", value);
+    // A document ends at its first NUL, whatever follows it.
+    EXPECT_EQ(0, OpenText("cut.xml", std::string("<r>\xEA\0</r>", 9)));
+}
