@@ -25,19 +25,11 @@ bool IsNameStart(unsigned char c) { return c >= 127 || std::isalpha(c) || c == '
 
 bool IsNameChar(unsigned char c) { return IsNameStart(c) || std::isdigit(c) || c == '-' || c == '.' || c == ':'; }
 
-// White space as the parser skips it in UTF-8 documents, which includes three byte-order-mark
-// like sequences. In other documents those bytes would be name characters, and every place where
-// that reading differs makes the parser fail.
+// White space as the parser skips it. Documents are parsed as single-byte text, where the
+// byte-order-mark like sequences that the parser's UTF-8 reading skips are name characters.
 Cursor SkipWhiteSpace(Cursor p) {
-    for (;;) {
-        if (*p && std::isspace(*p)) {
-            ++p;
-        } else if (p[0] == 0xEF && ((p[1] == 0xBB && p[2] == 0xBF) || (p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF)))) {
-            p += 3;
-        } else {
-            return p;
-        }
-    }
+    while (*p && std::isspace(*p)) ++p;
+    return p;
 }
 
 // Past the next `end` character, or at the terminator.
