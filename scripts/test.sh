@@ -67,7 +67,8 @@ done
 for e2e in tests/e2e/*.sh; do
   echo "== end-to-end: $(basename "$e2e")"
   timeout 600 bash "$e2e" build
-  count "end-to-end $(basename "$e2e")" $?
+  status=$?
+  count "end-to-end $(basename "$e2e")" $status
 done
 
 echo
