@@ -416,6 +416,22 @@ bool RecoverInterruptedChange(int fd, int64_t length, Uint32 stored, bool header
 
 // ---- Finds --------------------------------------------------------------------------------------
 
+namespace {
+
+// The checks both finds make before reading the block index: 2 for a bad handle or record, 0
+// (logged) for a protected package without its key, 1 when the find can go on.
+int CheckFind(IStuffDPF::Private& priv, int handle, const DPFBlock* block, PackageEntry** entry) {
+    *entry = priv.EntryOf(handle);
+    if (!*entry || !block) return 2;
+    if (priv.NeedsKey(**entry)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n", handle);
+        return 0;
+    }
+    return 1;
+}
+
+} // namespace
+
 // The find after the last block: logs a damaged block header and returns the end result.
 int ReportEnd(const dpf::BlockIndex& index, int handle, bool first) {
     if (index.endIsBrokenHeader) {
@@ -635,12 +651,9 @@ int IStuffDPF::IsProtected(int handle) const {
 // ---- Finds --------------------------------------------------------------------------------------
 
 int IStuffDPF::FindFirst(int handle, DPFBlock* block) {
-    PackageEntry* entry = priv->EntryOf(handle);
-    if (!entry || !block) return 2;
-    if (priv->NeedsKey(*entry)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n", handle);
-        return 0;
-    }
+    PackageEntry* entry = nullptr;
+    int checked = CheckFind(*priv, handle, block, &entry);
+    if (checked != 1) return checked;
     const dpf::BlockIndex& index = priv->IndexOf(*entry);
     entry->nextBlock = 0;
     if (index.blocks.empty()) return ReportEnd(index, handle, true);
@@ -650,12 +663,9 @@ int IStuffDPF::FindFirst(int handle, DPFBlock* block) {
 }
 
 int IStuffDPF::FindNext(int handle, DPFBlock* block) {
-    PackageEntry* entry = priv->EntryOf(handle);
-    if (!entry || !block) return 2;
-    if (priv->NeedsKey(*entry)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n", handle);
-        return 0;
-    }
+    PackageEntry* entry = nullptr;
+    int checked = CheckFind(*priv, handle, block, &entry);
+    if (checked != 1) return checked;
     const dpf::BlockIndex& index = priv->IndexOf(*entry);
     if (entry->nextBlock >= index.blocks.size()) return ReportEnd(index, handle, entry->nextBlock == 0);
     FillRecord(index.blocks[entry->nextBlock].header, block);
