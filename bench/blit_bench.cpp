@@ -17,7 +17,7 @@
 #include "Nimbrel.h"
 #include "bench_options.h"
 #include "gfx/blit.h"
-#include "gfx/copy_paths.h"
+#include "core/copy_paths.h"
 
 namespace {
 

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "Nimbrel.h"
-#include "data/checksum.h"
+#include "core/checksum.h"
 #include "platform/file_io.h"
 
 namespace {

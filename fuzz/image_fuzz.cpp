@@ -10,7 +10,7 @@
 #include <string>
 
 #include "Nimbrel.h"
-#include "data/image_authoring.h"
+#include "NimbrelAuthoring.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ImageInfo info;
         SDL_Surface* surface = IImage->Load(package, "fuzz", (size & 1) ? &info : nullptr);
         if (surface) {
-            img::RgbaImage pixels;
-            img::SurfaceToRgba(surface, &pixels); // reads every pixel of the surface
+            NimbrelAuthoring::RgbaImage pixels;
+            NimbrelAuthoring::SurfaceToRgba(surface, &pixels); // reads every pixel of the surface
             SDL_FreeSurface(surface);
         }
     }

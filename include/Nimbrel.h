@@ -18,6 +18,17 @@
 // Each interface is a class and, at the same time, a global pointer of the same name to its one
 // instance, so calls read as IStuffDPF->Open("setup.dpf"). Where the type itself is needed, write
 // `class IStuffDPF`.
+//
+// The engine is built in floors, and this header follows them from the ground up; each section
+// names its floor. A floor uses only the floors below it:
+//   base         log, clock, time system, checksum, processor identification, copy paths
+//   data         packages, XML documents, payload parsers
+//   drawing      images, blits, primitives, screen effects; sound; network (three neighbours)
+//   cursor       the software mouse cursor
+//   resources    sprites, tiles, fonts (they ask the cursor to step aside)
+//   widgets      buttons; the console, debug and simple windows
+//   composition  what ties the floors together: Nimbrel.Init and Quit, the video mode, the
+//                frame pump, the cursor-safe drawing, the configuration reader and writer
 #ifndef NIMBREL_H
 #define NIMBREL_H
 
@@ -31,7 +42,7 @@
 #endif
 
 // =================================================================================================
-// Log
+// Log (base)
 // =================================================================================================
 
 // The engine's text log. The file is opened, appended to and closed again for every message, so
@@ -87,7 +98,7 @@ private:
 extern class ILogSystem ILogSystem;
 
 // =================================================================================================
-// Main object
+// Main object (base; its operations on the floors named below)
 // =================================================================================================
 
 // The configuration record: the first sixteen fields of the main object. The game's
@@ -141,7 +152,7 @@ public:
     Nimbrel(const Nimbrel&) = delete;
     Nimbrel& operator=(const Nimbrel&) = delete;
 
-    // ---- Life cycle ----------------------------------------------------------------------------
+    // ---- Life cycle (composition) ---------------------------------------------------------------
     // Checks the processor, starts SDL with the given subsystem flags, creates every interface and
     // initialises UCL. 1 on success, -1 on failure.
     int Init(Uint32 sdlFlags);
@@ -153,7 +164,7 @@ public:
     // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure.
     int SetVideoMode();
 
-    // ---- Frame pump ----------------------------------------------------------------------------
+    // ---- Frame pump (composition) ---------------------------------------------------------------
     // Handles at most one SDL event and at most one logic or render step. With a null event:
     // returns 0 exactly once per due logic frame (run the game's logic, then call again until it
     // returns 0 once more). With an event record: returns 1 when an event arrived for the caller.
@@ -174,7 +185,7 @@ public:
     void SetUpdateMode(int n);
     bool IsOpenGL() const;
 
-    // ---- Services ------------------------------------------------------------------------------
+    // ---- Services (base; Blit is the composition's) ---------------------------------------------
     const char* GetVersion() const; // "Nimbrel SDK Linux v5.10 (build 3173)"
     const char* GetMaker() const;
     // The common CRC-32 (the one zlib computes; the same fast routine that checks packages).
@@ -183,10 +194,10 @@ public:
     // Creates the missing directories of a file path. 1 on success, 0 on failure.
     int MakePath(const char* path) const;
     // Blits a surface that has no pixel backup, keeping the software cursor intact when the
-    // destination is the screen. The result of SDL_UpperBlit. (Drawing services, gfx/blit.cpp.)
+    // destination is the screen. The result of SDL_UpperBlit.
     int Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect);
 
-    // ---- Processor ---------------------------------------------------------------------------
+    // ---- Processor (base) -----------------------------------------------------------------------
     // Identifies the processor and requires MMX. Without a buffer (engine start): logs one line
     // naming the processor and its MMX and SSE support, then selects the processor's copy path.
     // With a buffer: writes a one-line description such as "INTEL - Core 2 Duo - MMX - SSE", or
@@ -195,7 +206,7 @@ public:
     static const int kCPUTextSize = 96;
     int GetCPUFeatures(char* text);
 
-    // ---- XML documents -------------------------------------------------------------------------
+    // ---- XML documents (data) -------------------------------------------------------------------
     // Up to ten documents are open at once, each known by a handle from 1 to 10 (0 is failure). A
     // document has a current element where the attribute and text operations work; it is unset
     // after XMLOpen (move it with XMLNodePointTo) and is the root after XMLCreate. Operations
@@ -257,7 +268,7 @@ public:
     // Inserts a comment as the first child of the current element, which does not move. 1, or 0.
     int XMLCommentSet(int handle, const char* text);
 
-    // ---- Game configuration --------------------------------------------------------------------
+    // ---- Game configuration (composition) -------------------------------------------------------
     // The game's configuration document: root <setup> with <general>, <video> and <audio>, whose
     // attributes hold the first sixteen fields' options. The document is a file when `package` is
     // null or empty, else a "FILE" block of that package file. A null record means this object.
@@ -293,7 +304,7 @@ unsigned int CPU_getCPUIDFamily(void);
 }
 
 // =================================================================================================
-// Time system
+// Time system (base)
 // =================================================================================================
 
 // The clock for frame pacing and statistics: the target render and logic rates that drive
@@ -339,7 +350,7 @@ private:
 extern class ITimeSystem* ITimeSystem;
 
 // =================================================================================================
-// DPF packages
+// DPF packages (data)
 // =================================================================================================
 //
 // A DPF package is one file holding any number of named, typed data blocks: images, sounds,
@@ -378,7 +389,7 @@ public:
     IStuffDPF(const IStuffDPF&) = delete;
     IStuffDPF& operator=(const IStuffDPF&) = delete;
 
-    // ---- Opening and closing -------------------------------------------------------------------
+    // ---- Opening and closing --------------------------------------------------------------------
     // Creates an empty package (creating missing directories, replacing any file of that name)
     // and opens it. With protectedPackage set, its blocks will be enciphered with the key given to
     // SetKey. The handle; 0 if the new package cannot be opened; -1 if it cannot be created.
@@ -397,7 +408,7 @@ public:
     // 1 when the package is protected, 0 when not, -1 when the handle is not open.
     int IsProtected(int handle) const;
 
-    // ---- Finding and loading -------------------------------------------------------------------
+    // ---- Finding and loading --------------------------------------------------------------------
     // Walk the blocks in file order, deleted ones included (their name starts with '?' and their
     // type is "DELETED"). Fill the record (data null) and return 1; 0 when there are no more
     // blocks or the package is protected and no key is set; 2 when the handle is not open or the
@@ -412,7 +423,7 @@ public:
     // may be up to 7 bytes longer than the original size.
     int LoadBlock(int handle, const char* type, const char* name, DPFBlock* block);
 
-    // ---- Changing a package --------------------------------------------------------------------
+    // ---- Changing a package ---------------------------------------------------------------------
     // Appends a block from the record's name, type, mode, original size and data. A mode other
     // than kCompressed or kStored is taken as kMasked; the record's mode is set to the one used.
     // The stored size; -1 when a block with that name and type exists; 0 on failure, in which case
@@ -426,7 +437,7 @@ public:
     // record is left as it is. 1 when deleted, 0 when not found or on failure.
     int Delete(int handle, DPFBlock* block);
 
-    // ---- Protected packages --------------------------------------------------------------------
+    // ---- Protected packages ---------------------------------------------------------------------
     // Sets the key of protected packages: 1 to 56 bytes. A null key (or length 0) forgets the key,
     // so protected packages are refused again. 1 on success, 0 for a key of the wrong length.
     int SetKey(const void* key, int length);
@@ -438,7 +449,7 @@ private:
 extern class IStuffDPF* IStuffDPF;
 
 // =================================================================================================
-// Images
+// Images (drawing)
 // =================================================================================================
 //
 // Images are stored in packages as blocks of type "IMG": a raw dump of a surface (size, pixel
@@ -493,7 +504,7 @@ private:
 extern class IImage* IImage;
 
 // =================================================================================================
-// Blitting, lost surfaces and primitives
+// Blitting, lost surfaces and primitives (drawing)
 // =================================================================================================
 //
 // Under renderers that keep surfaces in video memory, their contents can be lost (a mode change,
@@ -542,7 +553,8 @@ public:
     // order draw the same line.
     void HLine(SDL_Surface* surface, int x1, int x2, int y, Uint32 colour);
     void VLine(SDL_Surface* surface, int x, int y1, int y2, Uint32 colour);
-    // The outline of the rectangle with corners (x1, y1) and (x2, y2), both included.
+    // The outline of the rectangle with corners (x1, y1) and (x2, y2), both included. It keeps the
+    // software cursor intact, like Nimbrel.Blit.
     void Rect(SDL_Surface* surface, int x1, int y1, int x2, int y2, Uint32 colour);
 
     // Single pixels in every depth. lock = 1 locks around the access; callers drawing many pixels
@@ -558,46 +570,11 @@ private:
 extern class IPrimitives* IPrimitives;
 
 // =================================================================================================
-// Interfaces still being built
+// Screen effects (drawing; still being built)
 // =================================================================================================
 //
 // Each of these exists as its process-wide object with its private block; the operations arrive
 // with the module that builds them.
-
-// The software mouse cursor.
-class ICursor {
-public:
-    ICursor();
-    ~ICursor();
-    ICursor(const ICursor&) = delete;
-    ICursor& operator=(const ICursor&) = delete;
-
-    // Called by the frame pump. Placeholders until the cursor module lands: there is no software
-    // cursor yet, so there is nothing to remember or draw.
-    void SetLastPosition(int x, int y);
-    void Draw();
-private:
-    struct Private;
-    Private* priv;
-};
-extern class ICursor* ICursor;
-
-// Buttons in layers.
-class IButton {
-public:
-    IButton();
-    ~IButton();
-    IButton(const IButton&) = delete;
-    IButton& operator=(const IButton&) = delete;
-
-    // Called by the frame pump at every logic frame. Placeholder until the button module lands:
-    // with no buttons there is no input state to update.
-    void UpdateStates();
-private:
-    struct Private;
-    Private* priv;
-};
-extern class IButton* IButton;
 
 // Mirror, resize, zoom and rotation of surface rectangles.
 class IScreenFX {
@@ -612,35 +589,8 @@ private:
 };
 extern class IScreenFX* IScreenFX;
 
-// TCP client and server.
-class INetwork {
-public:
-    INetwork();
-    ~INetwork();
-    INetwork(const INetwork&) = delete;
-    INetwork& operator=(const INetwork&) = delete;
-private:
-    struct Private;
-    Private* priv;
-};
-extern class INetwork* INetwork;
-
-// The video interface's shell.
-class IVideo {
-public:
-    IVideo();
-    ~IVideo();
-    IVideo(const IVideo&) = delete;
-    IVideo& operator=(const IVideo&) = delete;
-private:
-    struct Private;
-    Private* priv;
-};
-extern class IVideo* IVideo;
-
-
 // =================================================================================================
-// Sound and music
+// Sound and music (sound)
 // =================================================================================================
 //
 // Sound effects and music read from DPF packages and played through SDL_mixer. Loaded items live
@@ -673,7 +623,7 @@ public:
     ISoundFX(const ISoundFX&) = delete;
     ISoundFX& operator=(const ISoundFX&) = delete;
 
-    // ---- Device --------------------------------------------------------------------------------
+    // ---- Device ---------------------------------------------------------------------------------
     // Opens the audio device: frequency in Hz, SDL audio format code (0x8010 is signed 16-bit
     // little-endian), channels, mixer buffer in bytes. False (and nothing changes) on failure;
     // SDL_GetError says why.
@@ -685,7 +635,7 @@ public:
     // Closes the device when sound is on. Loaded items stay in the tables until deleted.
     void Quit();
 
-    // ---- Loading -------------------------------------------------------------------------------
+    // ---- Loading --------------------------------------------------------------------------------
     // Load a "MUS" or "SND" block from an open package. The index, or -1 (the reason is logged).
     int MusicLoad(int package, const char* name);
     int SoundLoad(int package, const char* name);
@@ -694,7 +644,7 @@ public:
     int MusicLoad(const char* packageFile, const char* name);
     int SoundLoad(const char* packageFile, const char* name);
 
-    // ---- Playing -------------------------------------------------------------------------------
+    // ---- Playing --------------------------------------------------------------------------------
     // Starts a music, replacing the one playing; loops -1 repeats forever. 0 on success, -1 when
     // the mixer fails; 0 also for an index that holds no music, which is ignored.
     int MusicPlay(int index, int loops);
@@ -704,7 +654,7 @@ public:
     // Nonzero while the channel plays (channel -1: the number of channels playing).
     int SoundPlaying(int channel);
 
-    // ---- Releasing -----------------------------------------------------------------------------
+    // ---- Releasing ------------------------------------------------------------------------------
     // Stop and free one item. An index that holds nothing is ignored.
     void SoundDelete(int index);
     void MusicDelete(int index);
@@ -715,5 +665,95 @@ private:
     Private* priv;
 };
 extern class ISoundFX* ISoundFX;
+
+// =================================================================================================
+// Network and the video shell (network; still being built)
+// =================================================================================================
+//
+// Each of these exists as its process-wide object with its private block; the operations arrive
+// with the module that builds them.
+
+// TCP client and server.
+class INetwork {
+public:
+    INetwork();
+    ~INetwork();
+    INetwork(const INetwork&) = delete;
+    INetwork& operator=(const INetwork&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class INetwork* INetwork;
+
+// The video interface's shell.
+class IVideo {
+public:
+    IVideo();
+    ~IVideo();
+    IVideo(const IVideo&) = delete;
+    IVideo& operator=(const IVideo&) = delete;
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IVideo* IVideo;
+
+// =================================================================================================
+// Mouse cursor (cursor; still being built)
+// =================================================================================================
+//
+// Each of these exists as its process-wide object with its private block; the operations arrive
+// with the module that builds them.
+
+// The software mouse cursor.
+class ICursor {
+public:
+    ICursor();
+    ~ICursor();
+    ICursor(const ICursor&) = delete;
+    ICursor& operator=(const ICursor&) = delete;
+
+    // PLACEHOLDERS until the cursor module lands. There is no software cursor yet, so there is
+    // nothing to remember or draw, and never a saved background to put back.
+    //   SetLastPosition: the frame pump hands over the old mouse position at every logic frame.
+    //   Draw: the frame pump draws the cursor just before every flip.
+    //   TakeDown: drawing that may cover the cursor asks it to take itself down from `area` (or
+    //     from wherever it is, for null) first; 1 when it did, so SaveBackground must follow the
+    //     drawing. Always 0 for now.
+    //   SaveBackground: saves the screen under the cursor again.
+    void SetLastPosition(int x, int y);
+    void Draw();
+    int TakeDown(SDL_Rect* area);
+    void SaveBackground();
+private:
+    struct Private;
+    Private* priv;
+};
+extern class ICursor* ICursor;
+
+// =================================================================================================
+// Buttons (widgets; still being built)
+// =================================================================================================
+//
+// Each of these exists as its process-wide object with its private block; the operations arrive
+// with the module that builds them.
+
+// Buttons in layers.
+class IButton {
+public:
+    IButton();
+    ~IButton();
+    IButton(const IButton&) = delete;
+    IButton& operator=(const IButton&) = delete;
+
+    // Called by the frame pump at every logic frame. Placeholder until the button module lands:
+    // with no buttons there is no input state to update.
+    void UpdateStates();
+private:
+    struct Private;
+    Private* priv;
+};
+extern class IButton* IButton;
 
 #endif // NIMBREL_H

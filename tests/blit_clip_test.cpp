@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Nimbrel.h"
-#include "gfx/blit.h"
+#include "testing/test_seams.h"
 #include "support/test_support.h"
 
 namespace {
@@ -149,14 +149,14 @@ class LostSurface : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(engine.started());
-        SetUpperBlitForTests(LosingBlit);
+        NimbrelTestSeam::SetUpperBlit(LosingBlit);
         lostAnswers = blitCalls = 0;
         source = MakeSurface(16, 12, 32, 5);
         destination = SDL_CreateRGBSurface(0, 40, 40, 32, 0xFF0000, 0xFF00, 0xFF, 0);
         original = Pixels(source);
     }
     void TearDown() override {
-        SetUpperBlitForTests(nullptr);
+        NimbrelTestSeam::SetUpperBlit(nullptr);
         Nimbrel.lostSurfaceCheck = 0;
         SDL_FreeSurface(source);
         SDL_FreeSurface(destination);
@@ -227,7 +227,7 @@ TEST_F(LostSurface, WithoutBackupOrCheckTheLossIsReturnedSilently) {
 }
 
 TEST_F(LostSurface, MainObjectBlitDrawsOnScreenAndOtherSurfaces) {
-    SetUpperBlitForTests(nullptr);
+    NimbrelTestSeam::SetUpperBlit(nullptr);
     Nimbrel.width = 64;
     Nimbrel.height = 48;
     Nimbrel.colorDepth = 32;

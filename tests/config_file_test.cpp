@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "dpf_test_util.h"
-#include "gfx/copy_paths.h"
-#include "platform/atomic_file.h"
-#include "platform/child_process.h"
+#include "core/copy_paths.h"
+#include "testing/test_seams.h"
+#include "support/child_process.h"
 
 using namespace dpftest;
 
@@ -277,7 +277,7 @@ void SaveAndCrash(void* argument) {
     CrashingSave* save = static_cast<CrashingSave*>(argument);
     NimbrelConfig record = LauncherDefaults();
     record.width = 1920;
-    SetReplaceCrashPoint(save->bytesBeforeCrash);
+    NimbrelTestSeam::SetReplaceCrashPoint(save->bytesBeforeCrash);
     Nimbrel.WriteConfig(nullptr, save->path.c_str(), &record);
     ExitImmediately(1); // not reached when the save crashes as asked
 }

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "gfx/copy_paths.h"
+#include "core/copy_paths.h"
 
 namespace {
 

@@ -61,7 +61,7 @@ TEST_F(CopySelection, PathsNeedingMissingInstructionsAreRefused) {
 
     ProcessorReport k6 = Processor("AuthenticAMD", Signature(5, 8));
     k6.features.mmxExt = k6.features.sse = k6.features.sse2 = false;
-    OverrideProcessorReport(&k6);
+    NimbrelTestSeam::SetProcessorReport(&k6);
     EXPECT_FALSE(SelectCopyPath(6)) << "SSE-2";
     EXPECT_FALSE(SelectCopyPath(7)) << "K7: non-temporal stores and prefetch";
     EXPECT_FALSE(SelectCopyPath(3));
@@ -72,12 +72,12 @@ TEST_F(CopySelection, PathsNeedingMissingInstructionsAreRefused) {
     // The first Athlons have the extended MMX set but not SSE: enough for the streaming paths.
     ProcessorReport athlon = Processor("AuthenticAMD", Signature(6, 2));
     athlon.features.sse = athlon.features.sse2 = false;
-    OverrideProcessorReport(&athlon);
+    NimbrelTestSeam::SetProcessorReport(&athlon);
     EXPECT_TRUE(SelectCopyPath(10));
     EXPECT_FALSE(SelectCopyPath(6));
 
     ProcessorReport none;
-    OverrideProcessorReport(&none);
+    NimbrelTestSeam::SetProcessorReport(&none);
     EXPECT_FALSE(SelectCopyPath(20));
     EXPECT_TRUE(SelectCopyPath(0)) << "the normal path runs anywhere";
 }

@@ -15,7 +15,7 @@ class CpuFeatures : public CpuTest {
 protected:
     // The buffer form, starting from a buffer full of marks.
     std::string Describe(const ProcessorReport& report, int* result) {
-        OverrideProcessorReport(&report);
+        NimbrelTestSeam::SetProcessorReport(&report);
         std::memset(text, '#', sizeof text);
         text[sizeof text - 1] = '\0';
         *result = Nimbrel.GetCPUFeatures(text);
@@ -51,14 +51,14 @@ TEST_F(CpuFeatures, PhenomUsesTheLogFormInTheLog) {
 }
 
 TEST_F(CpuFeatures, DetectionSelectsTheTableCode) {
-    OverrideProcessorReport(nullptr);
+    NimbrelTestSeam::SetProcessorReport(nullptr);
     ProcessorReport banias = Processor("GenuineIntel", Signature(6, 9));
-    OverrideProcessorReport(&banias);
+    NimbrelTestSeam::SetProcessorReport(&banias);
     EXPECT_EQ(Nimbrel.GetCPUFeatures(nullptr), 1);
     EXPECT_EQ(CurrentCopyPathNumber(), 12);
 
     ProcessorReport willamette = Processor("GenuineIntel", Signature(15, 1));
-    OverrideProcessorReport(&willamette);
+    NimbrelTestSeam::SetProcessorReport(&willamette);
     EXPECT_EQ(Nimbrel.GetCPUFeatures(nullptr), 1);
     EXPECT_EQ(CurrentCopyPathNumber(), 0);
 
@@ -136,7 +136,7 @@ TEST_F(CpuFeatures, WithoutCpuidTheNormalPathIsSelected) {
 TEST_F(CpuFeatures, MissingExtensionsFallBackToTheNormalPath) {
     ProcessorReport report = Processor("AuthenticAMD", Signature(6, 4));
     report.features.mmxExt = report.features.sse = report.features.sse2 = false;
-    OverrideProcessorReport(&report);
+    NimbrelTestSeam::SetProcessorReport(&report);
     EXPECT_EQ(Nimbrel.GetCPUFeatures(nullptr), 1);
     EXPECT_EQ(Logged(), " . Running on AMD processor - Athlon - MMX\n . Selected normal code path.\n");
     EXPECT_EQ(CurrentCopyPathNumber(), 0);
@@ -145,7 +145,7 @@ TEST_F(CpuFeatures, MissingExtensionsFallBackToTheNormalPath) {
 TEST_F(CpuFeatures, InitFailsOnAProcessorWithoutMmx) {
     ProcessorReport report = Processor("AuthenticAMD", Signature(5, 8));
     report.features = ProcessorFeatures();
-    OverrideProcessorReport(&report);
+    NimbrelTestSeam::SetProcessorReport(&report);
     EXPECT_EQ(Nimbrel.Init(SDL_INIT_TIMER), -1);
     EXPECT_FALSE(Nimbrel.IsInitialized());
     EXPECT_EQ(Logged(), " . Running on AMD processor - K6-2  . [Nimbrel.GetCPUFeatures()] Error: MMX not present!.\n");

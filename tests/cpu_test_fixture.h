@@ -10,8 +10,8 @@
 #include <string>
 
 #include "Nimbrel.h"
-#include "core/cpu_identify.h"
-#include "gfx/copy_paths.h"
+#include "testing/test_seams.h"
+#include "core/copy_paths.h"
 #include "support/test_support.h"
 
 class CpuTest : public ::testing::Test {
@@ -24,7 +24,7 @@ protected:
     }
 
     void TearDown() override {
-        OverrideProcessorReport(nullptr);
+        NimbrelTestSeam::SetProcessorReport(nullptr);
         ILogSystem.Init(nullptr, 0, 0, nullptr); // silent while the path is put back
         SelectCopyPath(savedPath_);
         delete dir_;

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "dpf_test_util.h"
-#include "platform/child_process.h"
+#include "support/child_process.h"
 
 using namespace dpftest;
 

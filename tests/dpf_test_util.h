@@ -11,7 +11,7 @@
 
 #include "Nimbrel.h"
 #include "data/blowfish.h"
-#include "data/checksum.h"
+#include "core/checksum.h"
 #include "data/dpf_format.h"
 #include "support/test_support.h"
 

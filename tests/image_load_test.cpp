@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Nimbrel.h"
-#include "data/image_authoring.h"
+#include "NimbrelAuthoring.h"
 #include "data/image_payload.h"
 #include "support/test_support.h"
 
@@ -256,13 +256,13 @@ TEST_F(ImageLoad, DamagedBlocksFailCleanly) {
 }
 
 TEST_F(ImageLoad, PngDataDecodesWithoutColourKey) {
-    img::RgbaImage rgba;
+    NimbrelAuthoring::RgbaImage rgba;
     rgba.width = 3;
     rgba.height = 2;
     rgba.pixels = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 0, 1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 128};
     std::vector<Uint8> png;
     std::string problem;
-    ASSERT_TRUE(img::EncodePNG(rgba, true, &png, &problem)) << problem;
+    ASSERT_TRUE(NimbrelAuthoring::EncodePNG(rgba, true, &png, &problem)) << problem;
     SDL_Surface* s = IImage->LoadFromPNG(png.data(), int(png.size()));
     ASSERT_NE(nullptr, s);
     EXPECT_EQ(3, s->w);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Nimbrel.h"
-#include "data/image_authoring.h"
+#include "NimbrelAuthoring.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,8 +16,8 @@ bool Has(const std::string& text, const std::string& piece) { return text.find(p
 
 // A picture with a gradient, a few exact colours and, when asked, transparent and half-transparent
 // pixels. At most `colours` distinct colours when that is given (for 8-bit images).
-img::RgbaImage Picture(Uint32 w, Uint32 h, bool transparent, int colours = 0) {
-    img::RgbaImage image;
+NimbrelAuthoring::RgbaImage Picture(Uint32 w, Uint32 h, bool transparent, int colours = 0) {
+    NimbrelAuthoring::RgbaImage image;
     image.width = w;
     image.height = h;
     image.transparent = transparent;
@@ -54,17 +54,17 @@ protected:
     ToolRun Dpf(const std::string& arguments) {
         return RunDpf(arguments);
     }
-    void WritePng(const std::string& path, const img::RgbaImage& image) {
+    void WritePng(const std::string& path, const NimbrelAuthoring::RgbaImage& image) {
         std::vector<Uint8> png;
         std::string problem;
-        ASSERT_TRUE(img::EncodePNG(image, image.transparent, &png, &problem)) << problem;
+        ASSERT_TRUE(NimbrelAuthoring::EncodePNG(image, image.transparent, &png, &problem)) << problem;
         WriteFile(path, std::string(png.begin(), png.end()));
     }
-    img::RgbaImage ReadPng(const std::string& path) {
+    NimbrelAuthoring::RgbaImage ReadPng(const std::string& path) {
         std::string bytes = ReadFile(path);
-        img::RgbaImage image;
+        NimbrelAuthoring::RgbaImage image;
         std::string problem;
-        EXPECT_TRUE(img::DecodePNG(bytes.data(), bytes.size(), &image, &problem)) << problem;
+        EXPECT_TRUE(NimbrelAuthoring::DecodePNG(bytes.data(), bytes.size(), &image, &problem)) << problem;
         return image;
     }
 
@@ -76,9 +76,9 @@ protected:
 
 TEST_F(ImageRoundTrip, EveryDepthComesBackPixelForPixel) {
     ASSERT_EQ(0, Dpf("create skin.dpf").status);
-    const img::RgbaImage opaque = Picture(13, 7, false);
-    const img::RgbaImage clear = Picture(13, 7, true);
-    const img::RgbaImage few = Picture(13, 7, false, 40);
+    const NimbrelAuthoring::RgbaImage opaque = Picture(13, 7, false);
+    const NimbrelAuthoring::RgbaImage clear = Picture(13, 7, true);
+    const NimbrelAuthoring::RgbaImage few = Picture(13, 7, false, 40);
     WritePng("opaque.png", opaque);
     WritePng("clear.png", clear);
     WritePng("few.png", few);
@@ -86,7 +86,7 @@ TEST_F(ImageRoundTrip, EveryDepthComesBackPixelForPixel) {
     struct Case {
         const char* name;
         const char* png;
-        const img::RgbaImage* image;
+        const NimbrelAuthoring::RgbaImage* image;
         int depth;
         const char* extra;
     } cases[] = {
@@ -122,7 +122,7 @@ TEST_F(ImageRoundTrip, EveryDepthComesBackPixelForPixel) {
         // And back out as a PNG: exact for every depth that keeps 8 bits per channel.
         ToolRun extract = Dpf(std::string("extract-image skin.dpf ") + c.name + " out.png");
         ASSERT_EQ(0, extract.status) << c.name << ": " << extract.err;
-        img::RgbaImage back = ReadPng("out.png");
+        NimbrelAuthoring::RgbaImage back = ReadPng("out.png");
         EXPECT_EQ(c.image->transparent && c.depth == 32, back.transparent) << c.name;
         if (c.depth != 16) {
             EXPECT_TRUE(back.pixels == c.image->pixels) << c.name;
@@ -153,7 +153,7 @@ TEST_F(ImageRoundTrip, KeyColourAlphaAndReplace) {
 
     // Extracting a keyed image makes its keyed pixels transparent.
     ASSERT_EQ(0, Dpf("extract-image skin.dpf keyed out.png").status);
-    img::RgbaImage back = ReadPng("out.png");
+    NimbrelAuthoring::RgbaImage back = ReadPng("out.png");
     EXPECT_TRUE(back.transparent);
     EXPECT_EQ(0, back.pixels[4 * 2 + 3]);
     EXPECT_EQ(255, back.pixels[3]);

@@ -6,7 +6,7 @@
 #include <regex>
 
 #include "Nimbrel.h"
-#include "core/test_seam.h"
+#include "testing/test_seams.h"
 #include "support/test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Nimbrel.h"
-#include "core/test_seam.h"
+#include "testing/test_seams.h"
 #include "setup_app.h"
 #include "support/test_support.h"
 

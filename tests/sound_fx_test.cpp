@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "Nimbrel.h"
-#include "sound/sound_fx_seam.h"
+#include "testing/test_seams.h"
 #include "sound_test_data.h"
 #include "support/test_support.h"
 
@@ -26,7 +26,7 @@ protected:
     void TearDown() override {
         if (package > 0) IStuffDPF->Close(package);
         engine.reset();
-        SoundFXTestSeam::SetStreamFactory(nullptr);
+        NimbrelTestSeam::SetMusicStreamFactory(nullptr);
     }
 
     bool OpenDevice() { return ISoundFX->Init(44100, 0x8010, 2, 1024); }
@@ -85,7 +85,7 @@ TEST_F(SoundFX, TablesRefuseThe33rdMusicAndThe257thSound) {
 
 TEST_F(SoundFX, PlayingAModuleFreesTheOtherDecodedModuleWhichRestartsFromItsStart) {
     ASSERT_TRUE(OpenDevice());
-    SoundFXTestSeam::SetStreamFactory(MakeCountingStream);
+    NimbrelTestSeam::SetMusicStreamFactory(MakeCountingStream);
     ASSERT_TRUE(AddBlock(package, "MUS", "a", MakeModule(1)));
     ASSERT_TRUE(AddBlock(package, "MUS", "b", MakeModule(2)));
     int a = ISoundFX->MusicLoad(package, "a");
@@ -96,26 +96,26 @@ TEST_F(SoundFX, PlayingAModuleFreesTheOtherDecodedModuleWhichRestartsFromItsStar
     StreamCounts& streamA = Streams()[0];
 
     // Loaded modules are kept as bytes only.
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(a).kind, 1);
-    EXPECT_FALSE(SoundFXTestSeam::InspectMusic(a).hasMusic);
-    EXPECT_FALSE(SoundFXTestSeam::InspectMusic(b).hasMusic);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(a).kind, 1);
+    EXPECT_FALSE(NimbrelTestSeam::InspectMusic(a).hasMusic);
+    EXPECT_FALSE(NimbrelTestSeam::InspectMusic(b).hasMusic);
 
     EXPECT_EQ(ISoundFX->MusicPlay(a, -1), 0);
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(a).decoded, 1);
-    EXPECT_TRUE(SoundFXTestSeam::InspectMusic(a).hasMusic);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(a).decoded, 1);
+    EXPECT_TRUE(NimbrelTestSeam::InspectMusic(a).hasMusic);
 
     EXPECT_EQ(ISoundFX->MusicPlay(b, -1), 0);
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(a).decoded, 0);
-    EXPECT_FALSE(SoundFXTestSeam::InspectMusic(a).hasMusic);
-    EXPECT_TRUE(SoundFXTestSeam::InspectMusic(a).hasStream);
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(b).decoded, 1);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(a).decoded, 0);
+    EXPECT_FALSE(NimbrelTestSeam::InspectMusic(a).hasMusic);
+    EXPECT_TRUE(NimbrelTestSeam::InspectMusic(a).hasStream);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(b).decoded, 1);
 
     int rewindsBefore = streamA.rewinds;
     EXPECT_EQ(ISoundFX->MusicPlay(a, -1), 0);
     EXPECT_GT(streamA.rewinds, rewindsBefore);
     EXPECT_EQ(streamA.firstReadAfterRewind, 0);
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(a).decoded, 1);
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(b).decoded, 0);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(a).decoded, 1);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(b).decoded, 0);
     EXPECT_TRUE(Mix_PlayingMusic());
 
     // Playing the decoded module again decodes nothing.
@@ -134,7 +134,7 @@ TEST_F(SoundFX, StreamedOggReadsItsBytesWhilePlayingAndOutlivesModules) {
     std::string ogg = MakeOgg(3000);
     ASSERT_FALSE(ogg.empty()) << "oggenc is needed to make the test data";
     ASSERT_TRUE(OpenDevice());
-    SoundFXTestSeam::SetStreamFactory(MakeCountingStream);
+    NimbrelTestSeam::SetMusicStreamFactory(MakeCountingStream);
     ASSERT_TRUE(AddBlock(package, "MUS", "song", ogg));
     ASSERT_TRUE(AddBlock(package, "MUS", "mod", MakeModule(1)));
 
@@ -142,9 +142,9 @@ TEST_F(SoundFX, StreamedOggReadsItsBytesWhilePlayingAndOutlivesModules) {
     ASSERT_EQ(song, 0);
     ASSERT_EQ(Streams().size(), 1u);
     StreamCounts& stream = Streams()[0];
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(song).kind, 0);
-    EXPECT_TRUE(SoundFXTestSeam::InspectMusic(song).hasMusic);
-    EXPECT_TRUE(SoundFXTestSeam::InspectMusic(song).hasStream);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(song).kind, 0);
+    EXPECT_TRUE(NimbrelTestSeam::InspectMusic(song).hasMusic);
+    EXPECT_TRUE(NimbrelTestSeam::InspectMusic(song).hasStream);
     // The stream's bytes are the entry's own copy, not the package's.
     EXPECT_EQ(stream.size, int(ogg.size()));
     EXPECT_EQ(std::memcmp(stream.data, ogg.data(), ogg.size()), 0);
@@ -160,12 +160,12 @@ TEST_F(SoundFX, StreamedOggReadsItsBytesWhilePlayingAndOutlivesModules) {
     int mod = ISoundFX->MusicLoad(package, "mod");
     ASSERT_EQ(mod, 1);
     EXPECT_EQ(ISoundFX->MusicPlay(mod, 0), 0);
-    EXPECT_TRUE(SoundFXTestSeam::InspectMusic(song).hasMusic);
+    EXPECT_TRUE(NimbrelTestSeam::InspectMusic(song).hasMusic);
     EXPECT_EQ(ISoundFX->MusicPlay(song, 0), 0);
 
     ISoundFX->MusicDelete(song);
     EXPECT_EQ(stream.closes, 1);
-    EXPECT_FALSE(SoundFXTestSeam::InspectMusic(song).used);
+    EXPECT_FALSE(NimbrelTestSeam::InspectMusic(song).used);
     ISoundFX->MusicDelete(mod);
 }
 
@@ -175,8 +175,8 @@ TEST_F(SoundFX, AClickPlaysOnItsChannelUntilItEnds) {
     ASSERT_TRUE(AddBlock(package, "SND", "click", MakeWav(60)));
     int click = ISoundFX->SoundLoad(package, "click");
     ASSERT_EQ(click, 0);
-    ASSERT_NE(SoundFXTestSeam::InspectSound(click), nullptr);
-    EXPECT_EQ(SoundFXTestSeam::InspectSound(click)->volume, 40);
+    ASSERT_NE(NimbrelTestSeam::InspectSound(click), nullptr);
+    EXPECT_EQ(NimbrelTestSeam::InspectSound(click)->volume, 40);
 
     EXPECT_EQ(ISoundFX->SoundPlaying(1), 0);
     ISoundFX->SoundPlay(1, click, 0);
@@ -187,7 +187,7 @@ TEST_F(SoundFX, AClickPlaysOnItsChannelUntilItEnds) {
     // Loud configurations are played at the mixer's full volume.
     Nimbrel.soundVolume = 255;
     int loud = ISoundFX->SoundLoad(package, "click");
-    EXPECT_EQ(SoundFXTestSeam::InspectSound(loud)->volume, 128);
+    EXPECT_EQ(NimbrelTestSeam::InspectSound(loud)->volume, 128);
     ISoundFX->SoundDelete(click);
     ISoundFX->SoundDelete(loud);
 }
@@ -221,8 +221,8 @@ TEST_F(SoundFX, EmptyEntriesAndIndicesOutsideTheTablesAreIgnoredSilently) {
     EXPECT_EQ(Log(), before);
 
     // The loaded items are untouched.
-    EXPECT_NE(SoundFXTestSeam::InspectSound(click), nullptr);
-    EXPECT_EQ(SoundFXTestSeam::InspectMusic(tune).used, 1);
+    EXPECT_NE(NimbrelTestSeam::InspectSound(click), nullptr);
+    EXPECT_EQ(NimbrelTestSeam::InspectMusic(tune).used, 1);
     ISoundFX->SoundPlay(-1, click, 0);
     EXPECT_EQ(ISoundFX->SoundPlaying(-1), 1);
     EXPECT_EQ(ISoundFX->MusicPlay(tune, 0), 0);
@@ -235,7 +235,7 @@ TEST_F(SoundFX, ShutdownReportsLeftSoundsBeforeLeftMusic) {
     ASSERT_TRUE(OpenDevice());
     ASSERT_TRUE(AddBlock(package, "SND", "click", MakeWav(5)));
     ASSERT_TRUE(AddBlock(package, "MUS", "tune", MakeModule(1)));
-    SoundFXTestSeam::SetStreamFactory(MakeCountingStream);
+    NimbrelTestSeam::SetMusicStreamFactory(MakeCountingStream);
     ASSERT_EQ(ISoundFX->SoundLoad(package, "click"), 0);
     ASSERT_EQ(ISoundFX->SoundLoad(package, "click"), 1);
     ASSERT_EQ(ISoundFX->MusicLoad(package, "tune"), 0);
@@ -305,7 +305,7 @@ TEST_F(SoundFX, LoadFailuresAreLoggedAndLeaveTheTablesAsTheyWere) {
                              " . [ISoundFX->SoundLoad('sounds.dpf','')] Error: sound not found.\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 
-    for (int i = 0; i < ISoundFX::kMaxMusic; ++i) EXPECT_EQ(SoundFXTestSeam::InspectMusic(i).used, 0);
+    for (int i = 0; i < ISoundFX::kMaxMusic; ++i) EXPECT_EQ(NimbrelTestSeam::InspectMusic(i).used, 0);
     EXPECT_EQ(ISoundFX->SoundLoad(package, "ok"), 0);
     ISoundFX->SoundDelete(0);
 }

@@ -12,7 +12,7 @@
 #include <sys/resource.h>
 
 #include "dpf_test_util.h"
-#include "platform/child_process.h"
+#include "support/child_process.h"
 
 using namespace dpftest;
 

@@ -1,8 +1,9 @@
 // The layout document.
 //
-// PLACEHOLDER: reading layout.xml needs the package and XML layers, which are not built yet.
-// Until they are, the document counts as one that cannot be opened (code 1), which is the true
-// state of affairs for this launcher: it has no way yet to read its skin.
+// PLACEHOLDER: the layout schema is read, and the skin it names is loaded, once the resources
+// the skin is made of exist (cursor, sprites, fonts, buttons). Until then the document counts as
+// one that cannot be opened (code 1): the launcher has no way yet to show a skin, so it must not
+// pretend that it read one.
 #include "layout.h"
 
 namespace {

@@ -40,7 +40,7 @@ bool ReadLayout() {
 // The window: 430x400, windowed, software, desktop depth, 1 ms of sleep per pump call.
 bool OpenWindow() {
     Nimbrel.title = LayoutWindowTitle();
-    // The skin's icon is loaded here once images can be read from packages.
+    // The skin's icon ("<skin>_icon") is loaded here once the layout names the skin.
     Nimbrel.frameDelay = 1;
     Nimbrel.renderer = kRendererWindib;
     Nimbrel.windowMode = 1;

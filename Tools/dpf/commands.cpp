@@ -10,42 +10,16 @@
 #include <vector>
 
 #include "Nimbrel.h"
-#include "platform/file_io.h"
+#include "NimbrelAuthoring.h"
 
 // ---- Helpers ------------------------------------------------------------------------------------
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return NimbrelAuthoring::ReadWholeFile(path.c_str(), bytes, nullptr);
 }
 
-// Writes a file so that a crash leaves either the old file or the complete new one: a temporary
-// file beside it, flushed, then renamed over it.
 bool WriteFileSafely(const std::string& path, const void* data, size_t length, std::string* problem) {
-    std::string temporary = path + ".dpf-tmp";
-    int fd = FileOpen(temporary.c_str(), kFileCreateWrite);
-    if (fd < 0) {
-        *problem = LastFileErrorText();
-        return false;
-    }
-    bool ok = FileWriteAt(fd, data, length, 0) && FileSync(fd);
-    if (!ok) *problem = LastFileErrorText();
-    if (FileClose(fd) != 0 && ok) {
-        *problem = LastFileErrorText();
-        ok = false;
-    }
-    if (ok && !FileRename(temporary.c_str(), path.c_str())) {
-        *problem = LastFileErrorText();
-        ok = false;
-    }
-    if (!ok) {
-        FileRemove(temporary.c_str());
-        return false;
-    }
-    SyncParentDirectory(path.c_str());
-    return true;
+    return NimbrelAuthoring::WriteWholeFile(path.c_str(), data, length, problem);
 }
 
 namespace {
@@ -362,15 +336,15 @@ int CompactCommand(const CommandOptions& options) {
     }
     if (target > 0 && IStuffDPF->Close(target) != 0) ok = false;
     source.Close();
-    if (ok && !FileRename(temporary.c_str(), options.package.c_str())) {
-        ReportProblem(options.package, std::string("cannot replace the package: ") + LastFileErrorText());
+    std::string problem;
+    if (ok && !NimbrelAuthoring::MoveFileOver(temporary.c_str(), options.package.c_str(), &problem)) {
+        ReportProblem(options.package, "cannot replace the package: " + problem);
         ok = false;
     }
     if (!ok) {
-        FileRemove(temporary.c_str());
+        NimbrelAuthoring::RemoveFile(temporary.c_str());
         return kExitFailure;
     }
-    SyncParentDirectory(options.package.c_str());
     std::printf("%s: compacted; %d block(s) kept, %d dropped\n", options.package.c_str(), kept, dropped);
     return kExitSuccess;
 }

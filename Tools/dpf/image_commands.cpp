@@ -1,5 +1,5 @@
 // dpf add-image and extract-image: PNG files in and out of "IMG" blocks, through the engine's
-// image code (data/image_authoring.h) and its package and image interfaces.
+// image code (authoring/image_authoring.h) and its package and image interfaces.
 #include "image_commands.h"
 
 #include <cstdlib>
@@ -8,7 +8,7 @@
 
 #include "Nimbrel.h"
 #include "commands.h"
-#include "data/image_authoring.h"
+#include "NimbrelAuthoring.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ const char kExtractHelp[] =
 
 struct ImageOptions {
     std::string package, file, name;
-    img::PayloadOptions payload;
+    NimbrelAuthoring::ImagePayloadOptions payload;
     bool replace = false;
 };
 
@@ -138,14 +138,14 @@ int AddImage(const ImageOptions& options) {
         ReportProblem(options.file, "cannot read the file");
         return kExitFailure;
     }
-    img::RgbaImage image;
+    NimbrelAuthoring::RgbaImage image;
     std::string problem;
-    if (!img::DecodePNG(png.data(), png.size(), &image, &problem)) {
+    if (!NimbrelAuthoring::DecodePNG(png.data(), png.size(), &image, &problem)) {
         ReportProblem(options.file, problem);
         return kExitFailure;
     }
     std::vector<Uint8> payload;
-    if (!img::BuildPayload(image, options.payload, &payload, &problem)) {
+    if (!NimbrelAuthoring::BuildImagePayload(image, options.payload, &payload, &problem)) {
         ReportProblem(options.file, problem);
         return kExitFailure;
     }
@@ -200,12 +200,12 @@ int ExtractImage(const ImageOptions& options) {
         ReportProblem(options.package, Label(options.name) + " does not load (see the message above)");
         return kExitFailure;
     }
-    img::RgbaImage image;
-    const bool converted = img::SurfaceToRgba(surface, &image);
+    NimbrelAuthoring::RgbaImage image;
+    const bool converted = NimbrelAuthoring::SurfaceToRgba(surface, &image);
     SDL_FreeSurface(surface);
     std::vector<Uint8> png;
     std::string problem;
-    if (!converted || !img::EncodePNG(image, image.transparent, &png, &problem)) {
+    if (!converted || !NimbrelAuthoring::EncodePNG(image, image.transparent, &png, &problem)) {
         ReportProblem(options.file, "cannot make the PNG: " + (converted ? problem : std::string("unusable pixel format")));
         return kExitFailure;
     }

@@ -1,17 +1,14 @@
 // dpf add-sound: sound effects and music into "SND" and "MUS" blocks. Before anything is stored,
-// the file is decoded by the same mixer calls ISoundFX makes when it loads the block, so a
+// the file is decoded by the engine's own decision of what it accepts (NimbrelAuthoring.h), so a
 // package never receives sound data the engine would refuse.
 #include "sound_commands.h"
-
-#include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <cstring>
 #include <vector>
 
 #include "Nimbrel.h"
+#include "NimbrelAuthoring.h"
 #include "commands.h"
-#include "platform/environment.h"
 
 namespace {
 
@@ -55,60 +52,6 @@ int ParseAddSoundArguments(int argc, char** argv, CommandOptions* options) {
     return 0;
 }
 
-// The mixer, opened on the silent driver: the tool decodes but never plays.
-class Mixer {
-public:
-    Mixer() {
-        SetEnvironmentVariable("SDL_AUDIODRIVER", "dummy");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
-            problem_ = SDL_GetError();
-            return;
-        }
-        open_ = Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) == 0;
-        if (!open_) problem_ = Mix_GetError();
-    }
-    ~Mixer() {
-        if (open_) Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    bool open() const { return open_; }
-    const std::string& problem() const { return problem_; }
-
-private:
-    bool open_ = false;
-    std::string problem_;
-};
-
-// Decodes the bytes as ISoundFX will. True when the mixer accepts them; otherwise the mixer's
-// reason is in `problem`. `kind` describes what the mixer made of them.
-bool MixerDecodes(const std::string& bytes, bool music, std::string* kind, std::string* problem) {
-    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
-    if (!stream) {
-        *problem = SDL_GetError();
-        return false;
-    }
-    if (!music) {
-        Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
-        if (!chunk) {
-            *problem = Mix_GetError();
-            return false;
-        }
-        *kind = "sound effect, " + std::to_string(chunk->alen) + " bytes decoded";
-        Mix_FreeChunk(chunk);
-        return true;
-    }
-    Mix_Music* tune = Mix_LoadMUS_RW(stream);
-    bool decoded = tune != nullptr;
-    if (decoded) {
-        *kind = bytes.compare(0, 4, "OggS") == 0 ? "Ogg Vorbis music, played streamed" : "music kept as bytes, decoded when played";
-        Mix_FreeMusic(tune);
-    } else {
-        *problem = Mix_GetError();
-    }
-    SDL_RWclose(stream);
-    return decoded;
-}
-
 int AddSoundCommand(const CommandOptions& options) {
     std::string bytes;
     if (!ReadWholeFile(options.file, &bytes)) {
@@ -126,17 +69,10 @@ int AddSoundCommand(const CommandOptions& options) {
 
     const bool music = options.type == "MUS";
     std::string kind, problem;
-    {
-        Mixer mixer;
-        if (!mixer.open()) {
-            ReportProblem(options.file, "cannot check the file: the mixer does not start (" + mixer.problem() + ")");
-            return kExitFailure;
-        }
-        if (!MixerDecodes(bytes, music, &kind, &problem)) {
-            ReportProblem(options.file, std::string("the mixer cannot decode it as ") + (music ? "music" : "a sound effect") +
-                                            " (" + problem + "); nothing was added");
-            return kExitFailure;
-        }
+    if (!NimbrelAuthoring::CheckSoundData(bytes.data(), bytes.size(), music, &kind, &problem)) {
+        ReportProblem(options.file, std::string("the mixer cannot decode it as ") + (music ? "music" : "a sound effect") +
+                                        " (" + problem + "); nothing was added");
+        return kExitFailure;
     }
     std::printf("%s: %s\n", options.file.c_str(), kind.c_str());
     return AddCommand(options);

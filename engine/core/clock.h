@@ -1,5 +1,5 @@
 // The engine's millisecond clock: SDL's tick count, unless a test has installed a clock of its
-// own (see core/test_seam.h). Pacing, the time system and log timestamps all read it here.
+// own (see testing/test_seams.h). Pacing, the time system and log timestamps all read it here.
 #ifndef NIMBREL_CORE_CLOCK_H
 #define NIMBREL_CORE_CLOCK_H
 
@@ -8,7 +8,7 @@
 Uint32 EngineTicks();
 
 typedef Uint32 (*EngineClock)();
-// Null restores SDL's tick count.
+// Test hook, set only through testing/test_seams.h. Null restores SDL's tick count.
 void SetEngineClock(EngineClock clock);
 
 #endif

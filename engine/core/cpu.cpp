@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "core/cpu_identify.h"
-#include "gfx/copy_paths.h"
+#include "core/copy_paths.h"
 
 #if defined(__x86_64__)
 #include <cpuid.h>

@@ -1,9 +1,9 @@
 // Processor identification: what the identification instruction reports, and the naming tables
 // that turn a vendor string and a signature into a description and a copy-path code.
 //
-// This module owns the naming tables and the processor report seam. The report normally comes
-// from the machine (engine/core/cpu.cpp); tests install a report of their own so that every table
-// row and every failure branch can be exercised without owning that processor.
+// This module owns the naming tables and the processor report. The report normally comes from
+// the machine (engine/core/cpu.cpp); tests install a report of their own so that every table row
+// and every failure branch can be exercised without owning that processor.
 #ifndef NIMBREL_CORE_CPU_IDENTIFY_H
 #define NIMBREL_CORE_CPU_IDENTIFY_H
 
@@ -36,7 +36,8 @@ ProcessorReport ReadProcessorReport();
 // The report of this machine alone (core/cpu.cpp, beside the identification primitives).
 ProcessorReport ReadMachineProcessorReport();
 
-// Test seam: makes ReadProcessorReport return a copy of *report until called again with null.
+// Test hook, set only through testing/test_seams.h: makes ReadProcessorReport return a copy of
+// *report until called again with null.
 void OverrideProcessorReport(const ProcessorReport* report);
 
 // ---- Signature and vendor -----------------------------------------------------------------------

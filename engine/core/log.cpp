@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "platform/local_time.h"
 
 namespace {
 
@@ -88,9 +89,7 @@ void ILogSystem::Init(const char* fileName, Sint8 outputMask, Sint8 maxLevel, co
     record->outputMask = kOutputNewFile;
     record->active = 1;
 
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTimeNow();
 
     const char* version = Nimbrel.GetVersion();
     Msg(0, "+----------------------------------------------------------+\n");

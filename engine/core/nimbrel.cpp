@@ -1,68 +1,22 @@
-// The main object: defaults, start-up and shut-down of the engine, and its small services
-// (version texts, CRC-32, directory creation).
+// The main object's own state and its small services: defaults, version texts, the CRC-32 and
+// directory creation.
 //
-// The frame pump lives in core/frame_pump.cpp and the video mode in core/video_mode.cpp.
+// The main object is used by every floor, so its state lives here on the base floor. Its
+// operations live on the floor of what they use: the XML documents with the data floor
+// (data/xml_layer.cpp); start-up, shut-down, the video mode, the frame pump, the cursor-safe blit
+// and the configuration reader and writer with the composition (engine/composition/).
 #include "Nimbrel.h"
 
-#include <ucl/ucl.h>
-
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "core/clock.h"
+#include "core/checksum.h"
 #include "core/nimbrel_private.h"
-#include "data/checksum.h"
-#include "platform/environment.h"
 #include "platform/filesystem.h"
-#include "platform/signals.h"
 #include "platform/system_info.h"
-#include "platform/video_driver.h"
 
 namespace {
-
 const char kMakerText[] = "Nimbrel Engine Team - 2026";
-
-// Interface objects are created in this order and destroyed in the reverse one.
-void CreateInterfaces() {
-    IStuffDPF = new class IStuffDPF;
-    IImage = new class IImage;
-    ICursor = new class ICursor;
-    IPrimitives = new class IPrimitives;
-    IButton = new class IButton;
-    IScreenFX = new class IScreenFX;
-    ITimeSystem = new class ITimeSystem;
-    INetwork = new class INetwork;
-    IVideo = new class IVideo;
-    ISoundFX = new class ISoundFX;
-}
-
-template <typename Interface>
-void DestroyInterface(Interface*& object) {
-    delete object;
-    object = nullptr;
-}
-
-void DestroyInterfaces() {
-    DestroyInterface(ISoundFX);
-    DestroyInterface(IVideo);
-    DestroyInterface(INetwork);
-    DestroyInterface(ITimeSystem);
-    DestroyInterface(IScreenFX);
-    DestroyInterface(IButton);
-    DestroyInterface(IPrimitives);
-    DestroyInterface(ICursor);
-    DestroyInterface(IImage);
-    DestroyInterface(IStuffDPF);
-}
-
-void ReportLeaks(int tiles, int sprites, int fonts) {
-    if (tiles) ILogSystem.Msg(2, "\n . [CTiles] Warning! your application have left %d tiles without deleting.", tiles);
-    if (sprites)
-        ILogSystem.Msg(2, "\n . [CSprites] Warning! your application have left %d sprites without deleting.", sprites);
-    if (fonts) ILogSystem.Msg(2, "\n . [CFonts] Warning! your application have left %d fonts without deleting.", fonts);
-}
-
 } // namespace
 
 // ---- Construction -------------------------------------------------------------------------------
@@ -99,61 +53,6 @@ Nimbrel::Nimbrel() : priv(new Private) {
 
 Nimbrel::~Nimbrel() { delete priv; }
 
-// ---- Init and Quit ------------------------------------------------------------------------------
-
-int Nimbrel::Init(Uint32 sdlFlags) {
-    if (!GetCPUFeatures(nullptr)) return -1;
-
-    // SDL must never pick a video driver by itself: with no display it would take over the
-    // terminal with a text-mode driver.
-    if ((sdlFlags & SDL_INIT_VIDEO) && !GetEnvironmentVariable("SDL_VIDEODRIVER"))
-        SetEnvironmentVariable("SDL_VIDEODRIVER", NativeVideoDriver().c_str());
-
-    RememberTerminationSignals();
-    int started = SDL_Init(sdlFlags);
-    RestoreTerminationSignals();
-    if (started < 0) {
-        ILogSystem.Msg(0, " . [Nimbrel.Init()] Error: Couldn't initialize SDL 1.2: %s\n", SDL_GetError());
-        return -1;
-    }
-
-    CreateInterfaces();
-    ::ISoundFX->Disable(); // until the application opens the audio device
-
-    if (ucl_init() != UCL_E_OK) ILogSystem.Msg(0, " . [Nimbrel.Init()] Error: UCL failed to initiate\n");
-
-    priv->pacing = FramePacing();
-    startTicks = EngineTicks();
-    priv->initialized = true;
-    ILogSystem.Msg(0, "\n . Nimbrel successfully initiated.\n");
-    return 1;
-}
-
-void Nimbrel::Quit() {
-    if (!priv->initialized) return;
-
-    // The console and the debug window arrive with the developer tools; until then there are
-    // none to destroy here.
-    DestroyInterfaces();
-
-    if (icon) {
-        SDL_FreeSurface(icon);
-        icon = nullptr;
-    }
-    SDL_Quit();
-    screen = nullptr;
-    priv->keyTable = nullptr;
-    priv->openGL = false;
-    priv->overlayRedrawMode = kOverlayNone;
-
-    ReportLeaks(liveTiles, liveSprites, liveFonts);
-    ILogSystem.Msg(0, "\n . Nimbrel successfully closed.\n\n");
-    priv->initialized = false;
-    startTicks = kNotStarted;
-}
-
-bool Nimbrel::IsInitialized() const { return priv->initialized; }
-
 // ---- Services -----------------------------------------------------------------------------------
 
 const char* Nimbrel::GetVersion() const { return priv->versionText; }
@@ -185,3 +84,31 @@ int Nimbrel::MakePath(const char* path) const {
     }
     return 1;
 }
+
+// ---- State --------------------------------------------------------------------------------------
+
+bool Nimbrel::IsInitialized() const { return priv->initialized; }
+
+Uint8 Nimbrel::KeyState(int key) const {
+    if (!priv->keyTable || key < 0 || key >= SDLK_LAST) return 0;
+    return priv->keyTable[key];
+}
+
+void Nimbrel::SetRenderCallback(RenderCallback callback) { priv->renderCallback = callback; }
+
+float Nimbrel::GetLogicAccumulator() const { return priv->pacing.logicAccumulator; }
+
+int Nimbrel::GetUpdateMode() const { return priv->overlayRedrawMode != kOverlayNone ? 1 : 0; }
+
+void Nimbrel::SetUpdateMode(int n) {
+    if (n <= 0) {
+        bool doubleBuffered = screen && (screen->flags & SDL_DOUBLEBUF);
+        if (!doubleBuffered) priv->overlayRedrawMode = kOverlayNone;
+    } else if (n == 1) {
+        if (priv->overlayRedrawMode != kOverlayAlways) priv->overlayRedrawMode = kOverlayOnce;
+    } else {
+        priv->overlayRedrawMode = kOverlayAlways;
+    }
+}
+
+bool Nimbrel::IsOpenGL() const { return priv->openGL; }

@@ -1,10 +1,10 @@
-// The main object's private block: engine state that the core modules share and that the
-// public header does not show.
+// The main object's private block: engine state that the floors share and that the public
+// header does not show. It lives on the base floor because every floor reads the main object;
+// the frame pump (engine/composition/) is the main user of the pacing and input fields.
 #ifndef NIMBREL_CORE_PRIVATE_H
 #define NIMBREL_CORE_PRIVATE_H
 
 #include "Nimbrel.h"
-#include "data/xml_layer.h" // the XML document table below
 
 // Overlay redraw modes of the frame pump.
 enum OverlayRedrawMode {
@@ -27,7 +27,9 @@ struct FramePacing {
     float renderAccumulator = 0.0f;
 };
 
-// Input that unit tests install through core/test_seam.h in place of SDL's.
+// The input seam: mouse and keys that unit tests install (through testing/test_seams.h) in
+// place of SDL's, which offers no way to fake them. The frame pump reads it at every logic
+// frame, so it stays in the engine; nothing else touches it.
 struct TestInput {
     const Uint8* keyTable = nullptr;
     bool mouseEnabled = false;
@@ -44,12 +46,10 @@ struct Nimbrel::Private {
     RenderCallback renderCallback = nullptr;
     int overlayRedrawMode = kOverlayNone;
     FramePacing pacing;
-    // Debug window dragging.
+    // Debug window dragging: the pump clears it on a button release; the debug window fills it in.
     bool dragging = false;
     int dragOriginX = 0, dragOriginY = 0;
     TestInput testInput;
-    // Open XML documents (data/xml_layer.cpp); any still open are closed with this block.
-    XmlTable xml;
 };
 
 #endif

@@ -19,7 +19,7 @@
 #include "core/clock.h"
 #include "core/interface_log.h"
 #include "data/blowfish.h"
-#include "data/checksum.h"
+#include "core/checksum.h"
 #include "data/dpf_format.h"
 #include "data/dpf_scan.h"
 #include "platform/file_io.h"

@@ -1,15 +1,12 @@
 // The main object's XML layer: a handle-based layer over TinyXML for documents on disk and
 // documents stored as "FILE" blocks of DPF packages.
 //
-// Owns the table of open documents (XmlTable, kept in the main object's private block) and the
-// Nimbrel.XML* operations. Callers never see TinyXML objects: they hold a handle and move the
-// document's current element through the tree.
+// Owns the table of open documents and the Nimbrel.XML* operations. Callers never see TinyXML
+// objects: they hold a handle and move the document's current element through the tree.
 //
 // Documents are printed to memory by TinyXML's own SaveFile and then written by the platform
 // layer (a file replaced in one step) or handed to IStuffDPF (a package block), so no
 // intermediate file is ever needed.
-#include "data/xml_layer.h"
-
 #include <tinyxml.h>
 
 #include <cctype>
@@ -21,7 +18,6 @@
 #include <string>
 
 #include "Nimbrel.h"
-#include "core/nimbrel_private.h"
 #include "data/xml_depth.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
@@ -29,6 +25,44 @@
 #include "platform/memory_stream.h"
 
 // ---- The table ----------------------------------------------------------------------------------
+
+// Ten entries; an XML handle is an entry's index plus 1. Each open entry owns its TinyXML
+// document and remembers the current element, the place where reading and writing happen.
+namespace {
+
+struct XmlEntry {
+    TiXmlDocument* document = nullptr; // owned; null when the entry is free
+    TiXmlElement* current = nullptr;   // inside document, or null
+    bool byteOrderMark = false;        // read with a UTF-8 byte order mark, written back with it
+};
+
+class XmlTable {
+public:
+    static const int kSize = 10;
+
+    XmlTable() = default;
+    ~XmlTable(); // closes every document still open
+    XmlTable(const XmlTable&) = delete;
+    XmlTable& operator=(const XmlTable&) = delete;
+
+    // The open entry behind a handle, or null for a handle outside 1..10 or a free entry.
+    XmlEntry* Open(int handle);
+    // The index of the first free entry, or -1 when all ten are in use.
+    int FirstFree() const;
+    XmlEntry& At(int index) { return entries[index]; }
+    // Destroys the entry's document and frees the entry.
+    void Free(XmlEntry& entry);
+
+private:
+    XmlEntry entries[kSize];
+};
+
+// The documents belong to the process, like the main object whose operations use them; any still
+// open when the process ends are closed then.
+XmlTable& Documents() {
+    static XmlTable table;
+    return table;
+}
 
 XmlTable::~XmlTable() {
     for (XmlEntry& entry : entries) Free(entry);
@@ -50,6 +84,8 @@ void XmlTable::Free(XmlEntry& entry) {
     delete entry.document;
     entry = XmlEntry();
 }
+
+} // namespace
 
 namespace {
 
@@ -76,22 +112,6 @@ std::string OpeningErrorText() {
     TiXmlDocument scratch;
     scratch.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
     return scratch.ErrorDesc();
-}
-
-// Reads a whole file. False when it cannot be opened or read.
-bool ReadWholeFile(const char* path, std::string* bytes) {
-    int fd = FileOpen(path, kFileReadOnly);
-    if (fd < 0) return false;
-    int64_t length = FileLength(fd);
-    bool read = false;
-    if (length >= 0) {
-        bytes->resize(static_cast<size_t>(length));
-        int64_t got = length > 0 ? FileReadAt(fd, &(*bytes)[0], bytes->size(), 0) : 0;
-        read = got >= 0;
-        if (read) bytes->resize(static_cast<size_t>(got));
-    }
-    FileClose(fd);
-    return read;
 }
 
 // Line ends as TinyXML's own file loading leaves them: CR LF and a lone CR both become LF.
@@ -154,7 +174,7 @@ DPFBlock BlockRecord(const char* name) {
 
 int Nimbrel::XMLOpen(const char* path) {
     if (!path) return 0;
-    XmlTable& table = priv->xml;
+    XmlTable& table = Documents();
     int index = table.FirstFree();
     if (index < 0) {
         ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s')] Error: reached maximum limit of XML opened(%d)\n", path,
@@ -192,7 +212,7 @@ int Nimbrel::XMLOpen(int package, const char* name) {
                        PackageName(package), name);
         return 0;
     }
-    XmlTable& table = priv->xml;
+    XmlTable& table = Documents();
     int index = table.FirstFree();
     if (index < 0) {
         ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s','%s')] Error: reached maximum limit of XML opened(%d)\n",
@@ -253,7 +273,7 @@ int Nimbrel::XMLCreate(const char* rootName) {
         return 0;
     }
     if (!rootName) return 0;
-    XmlTable& table = priv->xml;
+    XmlTable& table = Documents();
     int index = table.FirstFree();
     if (index < 0) {
         ILogSystem.Msg(0, " . [Nimbrel.XMLCreate()] Error: reached maximum limit of XML opened(%d)\n", XmlTable::kSize);
@@ -280,13 +300,13 @@ int Nimbrel::XMLCreate(const char* rootName) {
 }
 
 void Nimbrel::XMLClose(int handle) {
-    if (XmlEntry* entry = priv->xml.Open(handle)) priv->xml.Free(*entry);
+    if (XmlEntry* entry = Documents().Open(handle)) Documents().Free(*entry);
 }
 
 // ---- Saving -------------------------------------------------------------------------------------
 
 int Nimbrel::XMLSave(int handle, const char* path) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !path) return 0;
     try {
         std::string bytes;
@@ -312,7 +332,7 @@ int Nimbrel::XMLSave(int handle, int package, const char* name) {
                        handle, PackageName(package), Text(name));
         return 0;
     }
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || package <= 0 || !name) return 0;
     try {
         std::string bytes;
@@ -344,7 +364,7 @@ int Nimbrel::XMLSave(int handle, const char* packageFile, const char* name) {
         return 0;
     }
     // Checked before the package is touched, so a call that cannot save creates no package.
-    if (!priv->xml.Open(handle) || !packageFile || !name) return 0;
+    if (!Documents().Open(handle) || !packageFile || !name) return 0;
     int package = PathExists(packageFile) ? ::IStuffDPF->Open(packageFile) : ::IStuffDPF->Create(packageFile);
     if (package <= 0) return 0;
     int result = XMLSave(handle, package, name);
@@ -355,7 +375,7 @@ int Nimbrel::XMLSave(int handle, const char* packageFile, const char* name) {
 // ---- Navigation ---------------------------------------------------------------------------------
 
 int Nimbrel::XMLNodePointTo(int handle, int count, ...) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || count < 1) return 0;
     va_list names;
     va_start(names, count);
@@ -373,7 +393,7 @@ int Nimbrel::XMLNodePointTo(int handle, int count, ...) {
 }
 
 int Nimbrel::XMLNodeNext(int handle) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLNodeNext", handle)) return 0;
     TiXmlElement* next = entry->current->NextSiblingElement();
     if (!next) return 0;
@@ -382,7 +402,7 @@ int Nimbrel::XMLNodeNext(int handle) {
 }
 
 int Nimbrel::XMLNodeParent(int handle) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLNodeParent", handle)) return 0;
     TiXmlNode* parent = entry->current->Parent();
     TiXmlElement* element = parent ? parent->ToElement() : nullptr;
@@ -392,7 +412,7 @@ int Nimbrel::XMLNodeParent(int handle) {
 }
 
 int Nimbrel::XMLNodeChild(int handle) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLNodeChild", handle)) return 0;
     TiXmlElement* child = entry->current->FirstChildElement();
     if (!child) return 0;
@@ -401,7 +421,7 @@ int Nimbrel::XMLNodeChild(int handle) {
 }
 
 int Nimbrel::XMLNodeCreate(int handle, const char* name) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLNodeCreate", handle) || !name) return 0;
     TiXmlNode* inserted = entry->current->InsertEndChild(TiXmlElement(name));
     TiXmlElement* element = inserted ? inserted->ToElement() : nullptr;
@@ -411,7 +431,7 @@ int Nimbrel::XMLNodeCreate(int handle, const char* name) {
 }
 
 const char* Nimbrel::XMLNodeGetName(int handle) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLNodeGetName", handle)) return nullptr;
     return entry->current->Value();
 }
@@ -419,28 +439,28 @@ const char* Nimbrel::XMLNodeGetName(int handle) {
 // ---- Attributes, text and comments --------------------------------------------------------------
 
 int Nimbrel::XMLAttributeSet(int handle, const char* name, int value) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLAttributeSet", handle) || !name) return 0;
     entry->current->SetAttribute(name, value);
     return 1;
 }
 
 int Nimbrel::XMLAttributeGet(int handle, const char* name, const char** text) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLAttributeGet", handle) || !name || !text) return 0;
     *text = entry->current->Attribute(name);
     return *text ? 1 : 0;
 }
 
 int Nimbrel::XMLAttributeGet(int handle, const char* name, int* value) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLAttributeGet", handle) || !name || !value) return 0;
     const char* text = entry->current->Attribute(name);
     return text && ParseDecimal(text, value) ? 1 : 0;
 }
 
 int Nimbrel::XMLTextSet(int handle, const char* text) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLTextSet", handle) || !text) return 0;
     for (TiXmlNode* child = entry->current->FirstChild(); child; child = child->NextSibling()) {
         if (TiXmlText* existing = child->ToText()) {
@@ -452,7 +472,7 @@ int Nimbrel::XMLTextSet(int handle, const char* text) {
 }
 
 int Nimbrel::XMLCommentSet(int handle, const char* text) {
-    XmlEntry* entry = priv->xml.Open(handle);
+    XmlEntry* entry = Documents().Open(handle);
     if (!entry || !PointedElement(*entry, "XMLCommentSet", handle) || !text) return 0;
     TiXmlComment comment;
     comment.SetValue(text);

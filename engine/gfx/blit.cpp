@@ -1,15 +1,15 @@
-// Blitting: Nimbrel_Blit with lost-surface recovery, pixel backups, the cursor-safe Nimbrel.Blit,
-// and the engine's own copy of plain blits through the processor's copy path.
+// Blitting: Nimbrel_Blit with lost-surface recovery, pixel backups, and the engine's own copy of
+// plain blits through the processor's copy path.
 //
-// This module owns the blit dispatch (plain copy or SDL), the lost-surface restore, and the
-// hand-off points to the software cursor and the OpenGL backend declared in gfx/blit.h.
+// This module owns the blit dispatch (plain copy or SDL) and the lost-surface restore. The
+// cursor-safe Nimbrel.Blit builds on it from the composition floor, above the cursor.
 #include "gfx/blit.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "Nimbrel.h"
-#include "gfx/copy_paths.h"
+#include "core/copy_paths.h"
 
 namespace {
 
@@ -141,20 +141,6 @@ void UnlockAfterBackup(SDL_Surface* surface) {
         SDL_UnlockSurface(surface);
 }
 
-// The screen area a blit draws on, for the cursor.
-SDL_Rect DrawnArea(const SDL_Surface* source, const SDL_Rect* sourceRect, const SDL_Rect* destinationRect) {
-    SDL_Rect area = {0, 0, Uint16(source->w), Uint16(source->h)};
-    if (sourceRect) {
-        area.w = sourceRect->w;
-        area.h = sourceRect->h;
-    }
-    if (destinationRect) {
-        area.x = destinationRect->x;
-        area.y = destinationRect->y;
-    }
-    return area;
-}
-
 } // namespace
 
 // ---- Public blits -------------------------------------------------------------------------------
@@ -183,17 +169,6 @@ int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destina
     if (destinationRect) *destinationRect = requested;
     result = DispatchBlit(source, sourceRect, destination, destinationRect);
     ILogSystem.Msg(5, " . [Nimbrel_Blit()] Info: lost surface was restored.\n");
-    return result;
-}
-
-int Nimbrel::Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect) {
-    if (!source || !destination || destination != screen)
-        return DispatchBlit(source, sourceRect, destination, destinationRect);
-
-    SDL_Rect area = DrawnArea(source, sourceRect, destinationRect);
-    bool cursorTakenDown = CursorTakeDown(&area);
-    int result = DispatchBlit(source, sourceRect, destination, destinationRect);
-    if (cursorTakenDown) CursorSaveBackground();
     return result;
 }
 
@@ -227,20 +202,6 @@ void Nimbrel_FreePixelBackup(NimbrelPixelBackup* backup) {
     std::free(backup);
 }
 
-// ---- Hand-offs to modules still to come ---------------------------------------------------------
+// ---- Test hook ----------------------------------------------------------------------------------
 
-bool CursorTakeDown(const SDL_Rect*) { return false; }
-
-void CursorSaveBackground() {}
-
-bool IsOpenGLSurface(const SDL_Surface*) { return false; }
-
-void OpenGLUploadSurface(SDL_Surface*) {}
-
-void OpenGLDrawPoint(SDL_Surface*, int, int, Uint32) {}
-
-Uint32 OpenGLReadPixel(SDL_Surface*, int, int) { return 0; }
-
-// ---- Test seam ----------------------------------------------------------------------------------
-
-void SetUpperBlitForTests(UpperBlitFunction blit) { testBlit = blit; }
+void SetUpperBlit(UpperBlitFunction blit) { testBlit = blit; }

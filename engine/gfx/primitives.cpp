@@ -1,11 +1,14 @@
 // IPrimitives: surface locking, lines, rectangle outlines and single pixels in every depth.
 //
 // The interface object holds no drawing state. Lines are SDL fills, so SDL clips them; pixel
-// access checks its bounds itself. OpenGL texture surfaces are handed to the backend (gfx/blit.h).
+// access checks its bounds itself. OpenGL texture surfaces are handed to the backend
+// (gfx/gl_backend.h). Rect, which must keep the software cursor intact, is drawn by the
+// composition (composition/cursor_safe_drawing.cpp).
 #include "Nimbrel.h"
 
 #include "core/interface_log.h"
-#include "gfx/blit.h"
+#include "gfx/gl_backend.h"
+#include "gfx/primitives.h"
 
 struct IPrimitives::Private {};
 
@@ -93,6 +96,13 @@ Uint32 ReadPixel(const SDL_Surface* surface, int x, int y) {
 
 } // namespace
 
+SDL_Rect OutlineArea(int x1, int y1, int x2, int y2) {
+    SDL_Rect area;
+    area.x = Span(x1, x2, &area.w);
+    area.y = Span(y1, y2, &area.h);
+    return area;
+}
+
 // ---- Locking ------------------------------------------------------------------------------------
 
 void IPrimitives::Lock(SDL_Surface* surface) {
@@ -122,19 +132,6 @@ void IPrimitives::VLine(SDL_Surface* surface, int x, int y1, int y2, Uint32 colo
     line.y = Span(y1, y2, &line.h);
     line.w = 1;
     SDL_FillRect(surface, &line, colour);
-}
-
-void IPrimitives::Rect(SDL_Surface* surface, int x1, int y1, int x2, int y2, Uint32 colour) {
-    if (!surface) return;
-    SDL_Rect area;
-    area.x = Span(x1, x2, &area.w);
-    area.y = Span(y1, y2, &area.h);
-    bool cursorTakenDown = CursorTakeDown(&area);
-    HLine(surface, x1, x2, y1, colour);
-    HLine(surface, x1, x2, y2, colour);
-    VLine(surface, x1, y1, y2, colour);
-    VLine(surface, x2, y1, y2, colour);
-    if (cursorTakenDown) CursorSaveBackground();
 }
 
 // ---- Pixels -------------------------------------------------------------------------------------

@@ -14,7 +14,7 @@
 // LastFileErrorText() (platform/file_io.h) tells why.
 bool ReplaceFileAtomically(const char* path, const void* data, size_t length);
 
-// Test seam for crash tests. When set to a value >= 0, the next ReplaceFileAtomically writes only
+// Test hook for crash tests, set only through testing/test_seams.h. When set to a value >= 0, the next ReplaceFileAtomically writes only
 // that many bytes of the temporary file (all of them when the value is larger) and then ends the
 // process at once with kReplaceCrashExitStatus, before the rename. -1 (the default) turns it off.
 // Only meant for a child process started by a test.

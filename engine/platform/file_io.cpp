@@ -81,6 +81,21 @@ bool FileWriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
     return true;
 }
 
+bool ReadWholeFile(const char* path, std::string* bytes) {
+    int fd = FileOpen(path, kFileReadOnly);
+    if (fd < 0) return false;
+    int64_t length = FileLength(fd);
+    bool read = false;
+    if (length >= 0) {
+        bytes->resize(static_cast<size_t>(length));
+        int64_t got = length > 0 ? FileReadAt(fd, &(*bytes)[0], bytes->size(), 0) : 0;
+        read = got >= 0;
+        if (read) bytes->resize(static_cast<size_t>(got));
+    }
+    FileClose(fd);
+    return read;
+}
+
 int64_t FileLength(int fd) {
     struct stat info;
     if (fstat(fd, &info) != 0) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 enum FileOpenMode {
     kFileReadOnly,     // existing file, reading
@@ -24,6 +25,9 @@ int FileClose(int fd);
 int64_t FileReadAt(int fd, void* buffer, size_t length, int64_t offset);
 // Writes all `length` bytes at `offset`. True only when every byte was written.
 bool FileWriteAt(int fd, const void* buffer, size_t length, int64_t offset);
+
+// Reads a whole file into `bytes`. False when it cannot be opened or read.
+bool ReadWholeFile(const char* path, std::string* bytes);
 
 // The file's length in bytes, or -1 on error.
 int64_t FileLength(int fd);

@@ -12,7 +12,8 @@
 #include <cstring>
 
 #include "core/interface_log.h"
-#include "sound/sound_fx_seam.h"
+#include "sound/sound_decoding.h"
+#include "sound/sound_fx_hooks.h"
 
 namespace {
 
@@ -40,14 +41,12 @@ struct MusicEntry {
 MusicEntry musicTable[kMusicEntries];
 Mix_Chunk* soundTable[kSoundEntries];
 
-SoundFXTestSeam::StreamFactory streamFactory = nullptr;
+MusicStreamFactory streamFactory = nullptr;
 
 SDL_RWops* OpenMemoryStream(Uint8* bytes, int size) {
     if (streamFactory) return streamFactory(bytes, size);
     return SDL_RWFromMem(bytes, size);
 }
-
-bool IsOggStream(const Uint8* bytes, int size) { return size >= 4 && std::memcmp(bytes, "OggS", 4) == 0; }
 
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 
@@ -63,10 +62,7 @@ void ReleaseMusicEntry(MusicEntry& entry) {
 }
 
 // Decodes a module entry from the start of its bytes.
-Mix_Music* DecodeModule(MusicEntry& entry) {
-    SDL_RWseek(entry.stream, 0, RW_SEEK_SET);
-    return Mix_LoadMUS_RW(entry.stream);
-}
+Mix_Music* DecodeModule(MusicEntry& entry) { return OpenMusic(entry.stream); }
 
 // At most one module is decoded at a time: frees the first other decoded module found.
 void FreeOtherDecodedModule(int keep) {
@@ -97,9 +93,9 @@ int RegisterMusic(Uint8* bytes, int size) {
 
     MusicEntry entry = MusicEntry();
     entry.stream = stream;
-    if (IsOggStream(bytes, size)) {
+    if (IsStreamedMusic(bytes, size)) {
         entry.kind = kStreamed;
-        entry.music = Mix_LoadMUS_RW(stream);
+        entry.music = OpenMusic(stream);
         if (!entry.music) {
             SDL_RWclose(stream);
             return -1;
@@ -108,7 +104,7 @@ int RegisterMusic(Uint8* bytes, int size) {
         // Decoding is put off until the module is played, but a block the mixer cannot decode
         // at all is refused now rather than taking an entry that can never play.
         entry.kind = kModule;
-        Mix_Music* trial = Mix_LoadMUS_RW(stream);
+        Mix_Music* trial = OpenMusic(stream);
         if (!trial) {
             SDL_RWclose(stream);
             return -1;
@@ -169,13 +165,11 @@ int LoadFromPackageFile(const char* packageFile, const char* name, Load load) {
 
 } // namespace
 
-// ---- Test seam ------------------------------------------------------------------------------------
+// ---- Test hooks -----------------------------------------------------------------------------------
 
-namespace SoundFXTestSeam {
+void SetMusicStreamFactory(MusicStreamFactory factory) { streamFactory = factory; }
 
-void SetStreamFactory(StreamFactory factory) { streamFactory = factory; }
-
-MusicEntryView InspectMusic(int index) {
+MusicEntryView InspectMusicEntry(int index) {
     MusicEntryView view = {0, 0, 0, false, false};
     if (index < 0 || index >= kMusicEntries) return view;
     const MusicEntry& entry = musicTable[index];
@@ -187,9 +181,7 @@ MusicEntryView InspectMusic(int index) {
     return view;
 }
 
-Mix_Chunk* InspectSound(int index) { return index >= 0 && index < kSoundEntries ? soundTable[index] : nullptr; }
-
-} // namespace SoundFXTestSeam
+Mix_Chunk* InspectSoundEntry(int index) { return index >= 0 && index < kSoundEntries ? soundTable[index] : nullptr; }
 
 // ---- The interface object -----------------------------------------------------------------------
 
@@ -301,7 +293,7 @@ int ISoundFX::SoundLoad(int package, const char* name) {
         std::free(bytes);
         return -1;
     }
-    Mix_Chunk* chunk = stream ? Mix_LoadWAV_RW(stream, 1) : nullptr; // the mixer closes the stream
+    Mix_Chunk* chunk = DecodeSoundEffect(stream);
     std::free(bytes); // the chunk is a decoded copy
     if (!chunk) {
         ILogSystem.Msg(0, " . [ISoundFX->SoundLoad('%s','%s')] Error: sound format unknown.\n", PackageName(package),

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "Nimbrel.h"
-#include "core/test_seam.h"
+#include "testing/test_seams.h"
 
 ScopedTempDir::ScopedTempDir() {
     char pattern[] = "/tmp/nimbrel-test-XXXXXX";

@@ -1,5 +1,5 @@
 // Running a piece of the current program in a child process, over POSIX fork.
-#include "platform/child_process.h"
+#include "support/child_process.h"
 
 #include <cerrno>
 

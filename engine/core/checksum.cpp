@@ -1,5 +1,5 @@
 // The package checksum (see checksum.h).
-#include "data/checksum.h"
+#include "core/checksum.h"
 
 #include <zlib.h>
 

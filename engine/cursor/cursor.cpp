@@ -1,7 +1,8 @@
 // ICursor: the software mouse cursor.
 //
 // The interface object and its private block. Its operations arrive with the module that
-// builds them.
+// builds them; until then the hooks the frame pump and the cursor-safe drawing call are declared
+// placeholders.
 #include "Nimbrel.h"
 
 #include "core/interface_log.h"
@@ -18,6 +19,8 @@ ICursor::~ICursor() {
 }
 
 // PLACEHOLDERS until the cursor module lands: there is no software cursor, so there is no
-// position to remember and nothing to draw.
+// position to remember, nothing to draw, and no saved background to put back or save.
 void ICursor::SetLastPosition(int, int) {}
 void ICursor::Draw() {}
+int ICursor::TakeDown(SDL_Rect*) { return 0; }
+void ICursor::SaveBackground() {}

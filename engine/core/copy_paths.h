@@ -7,8 +7,8 @@
 //
 // Drawing code never calls a routine directly: it calls CopyRows (or CopyBytes), which go through
 // whatever path is selected.
-#ifndef NIMBREL_GFX_COPY_PATHS_H
-#define NIMBREL_GFX_COPY_PATHS_H
+#ifndef NIMBREL_CORE_COPY_PATHS_H
+#define NIMBREL_CORE_COPY_PATHS_H
 
 #include <SDL.h>
 

@@ -1,8 +1,8 @@
 // The game's configuration document: its element and attribute names, and the rules that turn a
 // value read from a (possibly hand-edited or damaged) document into one the engine supports.
-// Nimbrel.ReadConfig and Nimbrel.WriteConfig (core/config.cpp) are built on these.
-#ifndef NIMBREL_CORE_CONFIG_H
-#define NIMBREL_CORE_CONFIG_H
+// Nimbrel.ReadConfig and Nimbrel.WriteConfig (composition/config.cpp) are built on these.
+#ifndef NIMBREL_COMPOSITION_CONFIG_H
+#define NIMBREL_COMPOSITION_CONFIG_H
 
 namespace config {
 

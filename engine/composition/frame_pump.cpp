@@ -40,17 +40,15 @@ float FractionalPart(float value) { return value - std::floor(value); }
 namespace {
 
 // The engine's own reactions to an event: the console key and dragging the debug window.
-// The console and debug window arrive with the developer tools; until then the back-quote key
-// has nothing to toggle and there is no window to drag.
 void ReactToEvent(const SDL_Event& event, Nimbrel::Private& priv) {
     switch (event.type) {
     case SDL_KEYDOWN:
         if (event.key.keysym.sym == kBackQuoteKey) {
-            // Toggles the console once it exists.
+            // PLACEHOLDER: the console overlay, when it lands, is opened and closed here.
         }
         break;
     case SDL_MOUSEBUTTONUP:
-        priv.dragging = false;
+        priv.dragging = false; // the debug window overlay, when it lands, starts and follows the drag
         break;
     default:
         break; // everything else, the quit request included, gets no reaction
@@ -153,29 +151,3 @@ int Nimbrel::Update(SDL_Event* callerEvent) {
     if (frameDelay > 0) SDL_Delay(static_cast<Uint32>(frameDelay));
     return logicRate > 0 ? 1 : 0;
 }
-
-// ---- State accessors ----------------------------------------------------------------------------
-
-Uint8 Nimbrel::KeyState(int key) const {
-    if (!priv->keyTable || key < 0 || key >= SDLK_LAST) return 0;
-    return priv->keyTable[key];
-}
-
-void Nimbrel::SetRenderCallback(RenderCallback callback) { priv->renderCallback = callback; }
-
-float Nimbrel::GetLogicAccumulator() const { return priv->pacing.logicAccumulator; }
-
-int Nimbrel::GetUpdateMode() const { return priv->overlayRedrawMode != kOverlayNone ? 1 : 0; }
-
-void Nimbrel::SetUpdateMode(int n) {
-    if (n <= 0) {
-        bool doubleBuffered = screen && (screen->flags & SDL_DOUBLEBUF);
-        if (!doubleBuffered) priv->overlayRedrawMode = kOverlayNone;
-    } else if (n == 1) {
-        if (priv->overlayRedrawMode != kOverlayAlways) priv->overlayRedrawMode = kOverlayOnce;
-    } else {
-        priv->overlayRedrawMode = kOverlayAlways;
-    }
-}
-
-bool Nimbrel::IsOpenGL() const { return priv->openGL; }

@@ -1,5 +1,9 @@
-// Making "IMG" payloads from PNG files and PNG files from loaded images (see image_authoring.h).
-#include "data/image_authoring.h"
+// Making "IMG" payloads from PNG files and PNG files from loaded images (NimbrelAuthoring.h).
+//
+// This module owns the choice of stored pixel format for each depth, the 8-bit palette built from
+// an image's colours, and the colour key given as an RGB colour. PNG decoding and encoding go
+// through libpng.
+#include "NimbrelAuthoring.h"
 
 #include <png.h>
 
@@ -8,7 +12,9 @@
 
 #include "data/image_payload.h"
 
-namespace img {
+namespace NimbrelAuthoring {
+
+using namespace img; // the payload layout (data/image_payload.h)
 
 namespace {
 
@@ -54,8 +60,7 @@ bool BuildPalette(const RgbaImage& image, std::vector<Uint8>* indices, SDL_Color
     return true;
 }
 
-} // namespace
-
+// The stored masks of each depth. 32-bit images with transparency keep it as an alpha channel.
 void MasksForDepth(int depth, bool alphaChannel, Uint32* red, Uint32* green, Uint32* blue, Uint32* alpha) {
     *alpha = 0;
     switch (depth) {
@@ -73,6 +78,9 @@ void MasksForDepth(int depth, bool alphaChannel, Uint32* red, Uint32* green, Uin
         break;
     }
 }
+
+} // namespace
+
 
 // ---- PNG ----------------------------------------------------------------------------------------
 
@@ -126,8 +134,8 @@ bool EncodePNG(const RgbaImage& image, bool withAlpha, std::vector<Uint8>* png, 
 
 // ---- Payloads -----------------------------------------------------------------------------------
 
-bool BuildPayload(const RgbaImage& image, const PayloadOptions& options, std::vector<Uint8>* payload,
-                  std::string* problem) {
+bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& options, std::vector<Uint8>* payload,
+                       std::string* problem) {
     const int depth = options.depth == 0 ? 32 : options.depth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return Fail(problem, "the depth must be 8, 16, 24 or 32");
     if (image.width == 0 || image.height == 0) return Fail(problem, "the image has no pixels");
@@ -196,4 +204,4 @@ bool SurfaceToRgba(SDL_Surface* surface, RgbaImage* image) {
     return true;
 }
 
-} // namespace img
+} // namespace NimbrelAuthoring

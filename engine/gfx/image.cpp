@@ -12,7 +12,7 @@
 
 #include "core/interface_log.h"
 #include "data/image_payload.h"
-#include "gfx/blit.h"
+#include "gfx/gl_backend.h"
 
 struct IImage::Private {
     bool conversion = true;

@@ -3,6 +3,10 @@
 // It chooses the video driver through SDL_VIDEODRIVER, turns acceleration and window mode into
 // surface flags, corrects requests known to be bad, and warns about every difference between
 // what was asked and what SDL granted.
+//
+// It belongs to the composition because a new screen concerns more than one floor: the
+// developer overlays are created with the first screen, and the OpenGL presentation backend
+// takes over the screen under renderer 64.
 #include "Nimbrel.h"
 
 #include <cstring>

@@ -3,8 +3,8 @@
 //
 // On processors with carry-less multiplication the bulk of the data is folded 64 bytes at a
 // time; elsewhere, and for the short head and tail, zlib does the work. The results are the same.
-#ifndef NIMBREL_DATA_CHECKSUM_H
-#define NIMBREL_DATA_CHECKSUM_H
+#ifndef NIMBREL_CORE_CHECKSUM_H
+#define NIMBREL_CORE_CHECKSUM_H
 
 #include <SDL.h>
 

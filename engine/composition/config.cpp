@@ -5,12 +5,15 @@
 // Reading stores each value as soon as it is read, so a document that stops early still updates
 // what it holds. Writing rebuilds the whole document; the XML layer makes the save itself
 // crash-safe.
-#include "core/config.h"
+//
+// It belongs to the composition because it ties the XML layer (data) to the copy-path selection
+// (base) and to the main object's record.
+#include "composition/config.h"
 
 #include <string>
 
 #include "Nimbrel.h"
-#include "gfx/copy_paths.h"
+#include "core/copy_paths.h"
 
 // ---- Validation rules ---------------------------------------------------------------------------
 

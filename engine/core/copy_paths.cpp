@@ -4,7 +4,7 @@
 // kind of stores. The mixed paths pick one of two routines by the byte count, because the block
 // copy with its set-up only pays off for long rows. On builds for other processors than x86-64
 // every path copies with memcpy.
-#include "gfx/copy_paths.h"
+#include "core/copy_paths.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,0 +1,11 @@
+// PLACEHOLDERS for the OpenGL presentation backend, which is not built (see gl_backend.h): no
+// surface is ever an OpenGL surface, so there is nothing to upload, draw or read back.
+#include "gfx/gl_backend.h"
+
+bool IsOpenGLSurface(const SDL_Surface*) { return false; }
+
+void OpenGLUploadSurface(SDL_Surface*) {}
+
+void OpenGLDrawPoint(SDL_Surface*, int, int, Uint32) {}
+
+Uint32 OpenGLReadPixel(SDL_Surface*, int, int) { return 0; }

@@ -1,0 +1,80 @@
+// Nimbrel SDK: the authoring interface.
+//
+// What tools that make game data (the dpf package tool, the skin builder) need beyond Nimbrel.h:
+// reading and safely writing whole files, and turning artwork into the payloads the engine's
+// loaders read. Every payload is built here, by the engine's own code, so a tool never writes
+// data that the engine would read differently. Games do not need this header; tools link
+// nimbrel_authoring_library besides the engine.
+//
+// Results follow the engine's style without its log: a function that can fail returns false and
+// says why in `problem` (which may be null), in words fit for a tool's error message.
+#ifndef NIMBREL_AUTHORING_H
+#define NIMBREL_AUTHORING_H
+
+#include <SDL.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace NimbrelAuthoring {
+
+// ---- Files ----------------------------------------------------------------------------------------
+
+// Reads a whole file into `bytes`.
+bool ReadWholeFile(const char* path, std::string* bytes, std::string* problem);
+
+// Writes (or replaces) a whole file so that a crash at any point leaves either the old file or
+// the complete new one: a temporary file beside it, flushed, then renamed over it. A replaced
+// file keeps its permissions, and a symbolic link keeps pointing at the updated file.
+bool WriteWholeFile(const char* path, const void* data, size_t length, std::string* problem);
+
+// Moves the file `from` over `to` in one step (both in one file system, such as a temporary file
+// beside its target), so `to` is at every moment the old file or the new one.
+bool MoveFileOver(const char* from, const char* to, std::string* problem);
+// Removes a file; false when it could not be removed (or did not exist).
+bool RemoveFile(const char* path);
+
+// ---- Images ---------------------------------------------------------------------------------------
+
+// 8-bit red, green, blue, alpha per pixel, rows without padding.
+struct RgbaImage {
+    Uint32 width = 0;
+    Uint32 height = 0;
+    std::vector<Uint8> pixels;
+    bool transparent = false; // the source has an alpha channel or a transparent colour
+};
+
+// How an image is stored in an "IMG" block.
+struct ImagePayloadOptions {
+    int depth = 0;            // 8, 16, 24 or 32; 0 chooses 32
+    bool hasKey = false;      // keyColour is the transparent colour
+    SDL_Color keyColour = {0, 0, 0, 0};
+    Uint8 alpha = 255;        // surface alpha
+};
+
+// Decodes PNG file bytes at 8 bits per channel.
+bool DecodePNG(const void* bytes, size_t length, RgbaImage* image, std::string* problem);
+// Encodes as RGBA when withAlpha, else RGB.
+bool EncodePNG(const RgbaImage& image, bool withAlpha, std::vector<Uint8>* png, std::string* problem);
+
+// The "IMG" payload of an image at the options' depth: 32-bit images with transparency keep it as
+// an alpha channel; 16 bits are stored as 5-6-5; 8 bits as a palette of the image's colours. Fails
+// for an 8-bit image of more than 256 colours, for a key colour an 8-bit image does not contain,
+// and for images too large to store.
+bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& options, std::vector<Uint8>* payload,
+                       std::string* problem);
+
+// A surface of any format back to RGBA. Pixels equal to an active colour key become transparent.
+bool SurfaceToRgba(SDL_Surface* surface, RgbaImage* image);
+
+// ---- Sound ----------------------------------------------------------------------------------------
+
+// Decodes sound bytes as ISoundFX will when it loads them from a block: as a sound effect ("SND")
+// or as music ("MUS"), with the same mixer calls, on a silent audio driver. True when the engine
+// will accept them; `description` then says what the mixer made of them.
+bool CheckSoundData(const void* bytes, size_t length, bool music, std::string* description, std::string* problem);
+
+} // namespace NimbrelAuthoring
+
+#endif
