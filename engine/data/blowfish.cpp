@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "core/byte_order.h"
+
 namespace {
 
 const Uint32 kInitialP[18] = {
@@ -228,17 +230,6 @@ void DecipherWords(const BlowfishState* state, Uint32* left, Uint32* right) {
     *right = l;
 }
 
-inline Uint32 LoadLittle(const Uint8* bytes) {
-    return Uint32(bytes[0]) | Uint32(bytes[1]) << 8 | Uint32(bytes[2]) << 16 | Uint32(bytes[3]) << 24;
-}
-
-inline void StoreLittle(Uint8* bytes, Uint32 value) {
-    bytes[0] = Uint8(value);
-    bytes[1] = Uint8(value >> 8);
-    bytes[2] = Uint8(value >> 16);
-    bytes[3] = Uint8(value >> 24);
-}
-
 } // namespace
 
 void BlowfishSetKey(BlowfishState* state, const Uint8* key, size_t length) {
@@ -276,19 +267,19 @@ void BlowfishSetKey(BlowfishState* state, const Uint8* key, size_t length) {
 void BlowfishEncipher(const BlowfishState* state, void* data, size_t length) {
     Uint8* bytes = static_cast<Uint8*>(data);
     for (size_t at = 0; at + 8 <= length; at += 8) {
-        Uint32 left = LoadLittle(bytes + at), right = LoadLittle(bytes + at + 4);
+        Uint32 left = ReadLittle32(bytes + at), right = ReadLittle32(bytes + at + 4);
         EncipherWords(state, &left, &right);
-        StoreLittle(bytes + at, left);
-        StoreLittle(bytes + at + 4, right);
+        WriteLittle32(bytes + at, left);
+        WriteLittle32(bytes + at + 4, right);
     }
 }
 
 void BlowfishDecipher(const BlowfishState* state, void* data, size_t length) {
     Uint8* bytes = static_cast<Uint8*>(data);
     for (size_t at = 0; at + 8 <= length; at += 8) {
-        Uint32 left = LoadLittle(bytes + at), right = LoadLittle(bytes + at + 4);
+        Uint32 left = ReadLittle32(bytes + at), right = ReadLittle32(bytes + at + 4);
         DecipherWords(state, &left, &right);
-        StoreLittle(bytes + at, left);
-        StoreLittle(bytes + at + 4, right);
+        WriteLittle32(bytes + at, left);
+        WriteLittle32(bytes + at + 4, right);
     }
 }

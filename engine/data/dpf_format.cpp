@@ -8,6 +8,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/byte_order.h"
+
 namespace dpf {
 
 const Uint8 kBlockMarker[kMarkerSize] = {0xB7, 0xAE, 0xCE, 'B', 'l', 'o', 'c', 'k',
@@ -23,17 +25,6 @@ const int kCompressionLevel = 6;
 const Uint8 kKeyScramble = 0x5A;
 const Uint8 kScrambledKey[16] = {0x14, 0x33, 0x37, 0x38, 0x28, 0x3F, 0x36, 0x7A,
                                  0x1E, 0x0A, 0x1C, 0x7A, 0x6E, 0x7B, 0x91, 0xE5};
-
-void PutLittle32(Uint8* bytes, Uint32 value) {
-    bytes[0] = Uint8(value);
-    bytes[1] = Uint8(value >> 8);
-    bytes[2] = Uint8(value >> 16);
-    bytes[3] = Uint8(value >> 24);
-}
-
-Uint32 GetLittle32(const Uint8* bytes) {
-    return Uint32(bytes[0]) | Uint32(bytes[1]) << 8 | Uint32(bytes[2]) << 16 | Uint32(bytes[3]) << 24;
-}
 
 // Copies text into a fixed field, always leaving a NUL at its end.
 void PutText(Uint8* field, size_t fieldSize, const char* text) {
@@ -75,9 +66,9 @@ void SetHeaderModified(Uint8 header[kHeaderSize], const char* date) {
     PutText(header + kModifiedOffset, kDateSize, date);
 }
 
-Uint32 GetHeaderChecksum(const Uint8 header[kHeaderSize]) { return GetLittle32(header + kChecksumOffset); }
+Uint32 GetHeaderChecksum(const Uint8 header[kHeaderSize]) { return ReadLittle32(header + kChecksumOffset); }
 
-void SetHeaderChecksum(Uint8 header[kHeaderSize], Uint32 checksum) { PutLittle32(header + kChecksumOffset, checksum); }
+void SetHeaderChecksum(Uint8 header[kHeaderSize], Uint32 checksum) { WriteLittle32(header + kChecksumOffset, checksum); }
 
 bool IsHeaderProtected(const Uint8 header[kHeaderSize]) { return header[kProtectionOffset] != 0; }
 
@@ -102,16 +93,16 @@ void EncodeBlockHeader(const BlockHeader& header, Uint8 bytes[kBlockHeaderSize])
     PutText(bytes, kNameSize, header.name);
     PutText(bytes + 32, kTypeSize, header.type);
     bytes[40] = header.mode;
-    PutLittle32(bytes + 44, header.originalSize);
-    PutLittle32(bytes + 48, header.storedSize);
+    WriteLittle32(bytes + 44, header.originalSize);
+    WriteLittle32(bytes + 48, header.storedSize);
 }
 
 void DecodeBlockHeader(const Uint8 bytes[kBlockHeaderSize], BlockHeader* header) {
     GetText(bytes, kNameSize, header->name);
     GetText(bytes + 32, kTypeSize, header->type);
     header->mode = bytes[40];
-    header->originalSize = GetLittle32(bytes + 44);
-    header->storedSize = GetLittle32(bytes + 48);
+    header->originalSize = ReadLittle32(bytes + 44);
+    header->storedSize = ReadLittle32(bytes + 48);
 }
 
 void MarkHeaderDeleted(Uint8 bytes[kBlockHeaderSize]) {

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "core/byte_order.h"
+
 namespace img {
 
 namespace {
@@ -16,15 +18,6 @@ const Uint32 kOffsetShifts = 18;
 const Uint32 kOffsetMasks = 24;
 const Uint32 kOffsetColorKey = 40;
 const Uint32 kOffsetAlpha = 44;
-
-Uint32 ReadU32(const Uint8* at) { return Uint32(at[0]) | Uint32(at[1]) << 8 | Uint32(at[2]) << 16 | Uint32(at[3]) << 24; }
-
-void WriteU32(Uint8* at, Uint32 value) {
-    at[0] = Uint8(value);
-    at[1] = Uint8(value >> 8);
-    at[2] = Uint8(value >> 16);
-    at[3] = Uint8(value >> 24);
-}
 
 bool IsKnownDepth(Uint8 bitsPerPixel) {
     return bitsPerPixel == 8 || bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32;
@@ -61,14 +54,14 @@ bool ParseImage(const Uint8* data, Uint64 size, ImageView* view, const char** pr
     if (!data || size < kHeaderSize) return Fail(problem, "the block is shorter than its header");
 
     ImageFormat format;
-    format.width = ReadU32(data + kOffsetWidth);
-    format.height = ReadU32(data + kOffsetHeight);
+    format.width = ReadLittle32(data + kOffsetWidth);
+    format.height = ReadLittle32(data + kOffsetHeight);
     format.bitsPerPixel = data[kOffsetBitsPerPixel];
-    format.redMask = ReadU32(data + kOffsetMasks);
-    format.greenMask = ReadU32(data + kOffsetMasks + 4);
-    format.blueMask = ReadU32(data + kOffsetMasks + 8);
-    format.alphaMask = ReadU32(data + kOffsetMasks + 12);
-    format.colorKey = ReadU32(data + kOffsetColorKey);
+    format.redMask = ReadLittle32(data + kOffsetMasks);
+    format.greenMask = ReadLittle32(data + kOffsetMasks + 4);
+    format.blueMask = ReadLittle32(data + kOffsetMasks + 8);
+    format.alphaMask = ReadLittle32(data + kOffsetMasks + 12);
+    format.colorKey = ReadLittle32(data + kOffsetColorKey);
     format.alpha = data[kOffsetAlpha];
 
     if (!IsKnownDepth(format.bitsPerPixel)) return Fail(problem, "the depth is not 8, 16, 24 or 32 bits");
@@ -99,16 +92,16 @@ std::vector<Uint8> BuildImage(const ImageFormat& format, const Uint8* rows, cons
     std::vector<Uint8> payload(size_t(kHeaderSize + rowBytes + (paletted ? kPaletteSize : 0)), 0);
     Uint8* header = payload.data();
 
-    WriteU32(header + kOffsetWidth, format.width);
-    WriteU32(header + kOffsetHeight, format.height);
+    WriteLittle32(header + kOffsetWidth, format.width);
+    WriteLittle32(header + kOffsetHeight, format.height);
     header[kOffsetBitsPerPixel] = format.bitsPerPixel;
     header[kOffsetBytesPerPixel] = Uint8((format.bitsPerPixel + 7) / 8);
     const Uint32 masks[4] = {format.redMask, format.greenMask, format.blueMask, format.alphaMask};
     for (int i = 0; i < 4; ++i) {
         MaskShiftAndLoss(masks[i], &header[kOffsetShifts + i], &header[kOffsetLosses + i]);
-        WriteU32(header + kOffsetMasks + 4 * i, masks[i]);
+        WriteLittle32(header + kOffsetMasks + 4 * i, masks[i]);
     }
-    WriteU32(header + kOffsetColorKey, format.colorKey);
+    WriteLittle32(header + kOffsetColorKey, format.colorKey);
     header[kOffsetAlpha] = format.alpha;
 
     if (rowBytes) std::memcpy(header + kHeaderSize, rows, size_t(rowBytes));

@@ -2,8 +2,10 @@
 //
 // Owns the package table (two entries), the two cipher states (the header state, keyed with the
 // built-in key, and the package-key state for protected packages), and for each open package its
-// running checksum and block index. The byte layout lives in dpf_format.h, the block search and
-// index in dpf_scan.h, the cipher in blowfish.h and the checksum in checksum.h.
+// running checksum and block index. The byte layout lives in dpf_format.h, steps on a whole
+// package file in dpf_file.h, the block search and index in dpf_scan.h, the version 3 conversion
+// in dpf_convert_v3.h, the repair of a change a crash cut short in dpf_recovery.h, the cipher in
+// blowfish.h and the checksum in core/checksum.h.
 //
 // Every change to a package (an added or a deleted block) rewrites the package header with the
 // new checksum before it returns, so the file on disk is always a whole, valid package.
@@ -18,9 +20,12 @@
 
 #include "core/clock.h"
 #include "core/interface_log.h"
-#include "data/blowfish.h"
 #include "core/checksum.h"
+#include "data/blowfish.h"
+#include "data/dpf_convert_v3.h"
+#include "data/dpf_file.h"
 #include "data/dpf_format.h"
+#include "data/dpf_recovery.h"
 #include "data/dpf_scan.h"
 #include "platform/file_io.h"
 
@@ -28,10 +33,7 @@ namespace {
 
 const int kMaxPackages = 2;
 const int kMaxKeyLength = 56;
-const size_t kMaxV3PathLength = 250;
 const uint64_t kLargestKeptScratch = 4 * 1024 * 1024;
-// Small enough that the checksum reads each piece while it is still in the processor cache.
-const size_t kChecksumReadSize = 128 * 1024;
 
 struct PackageEntry {
     int fd = -1;
@@ -123,297 +125,6 @@ struct IStuffDPF::Private {
 
 class IStuffDPF* IStuffDPF = nullptr;
 
-namespace {
-
-// ---- Package files ------------------------------------------------------------------------------
-
-// CRC of the file from the first block offset to `length`. Logs and gives 0 when the file cannot
-// be read that far.
-Uint32 CalculateCRC(int fd, int64_t length) {
-    if (fd < 0) return 0;
-    std::vector<Uint8> buffer(kChecksumReadSize);
-    Uint32 crc = 0;
-    for (int64_t at = dpf::kFirstBlockOffset; at < length;) {
-        size_t wanted = length - at < int64_t(buffer.size()) ? size_t(length - at) : buffer.size();
-        int64_t got = FileReadAt(fd, buffer.data(), wanted, at);
-        if (got != int64_t(wanted)) {
-            ILogSystem.Msg(0, " . [IStuffDPF->CalculateCRC('%d')] Error: %s\n", fd,
-                           got < 0 ? LastFileErrorText() : "unexpected end of file");
-            return 0;
-        }
-        crc = ChecksumUpdate(crc, buffer.data(), wanted);
-        at += got;
-    }
-    return crc;
-}
-
-// Writes the package header again with the current date and the entry's checksum.
-bool UpdateHeader(const BlowfishState& headerCipher, PackageEntry& entry, bool flushToDisk) {
-    Uint8 header[dpf::kHeaderSize];
-    if (FileReadAt(entry.fd, header, sizeof header, dpf::kHeaderOffset) != dpf::kHeaderSize) {
-        ILogSystem.Msg(0, " . [IStuffDPF->UpdateHeader(%d)] Error: the header could not be read.\n", entry.fd);
-        return false;
-    }
-    BlowfishDecipher(&headerCipher, header, sizeof header);
-    char date[dpf::kDateSize];
-    dpf::FormatPackageDate(date);
-    dpf::SetHeaderModified(header, date);
-    dpf::SetHeaderChecksum(header, entry.checksum);
-    BlowfishEncipher(&headerCipher, header, sizeof header);
-    if (!FileWriteAt(entry.fd, header, sizeof header, dpf::kHeaderOffset) || (flushToDisk && !FileSync(entry.fd))) {
-        ILogSystem.Msg(0, " . [IStuffDPF->UpdateHeader(%d)] Error: %s\n", entry.fd, LastFileErrorText());
-        return false;
-    }
-    return true;
-}
-
-// Identifier and a new enciphered header: the first 520 bytes of a version 4 package.
-void BuildPackageStart(const BlowfishState& headerCipher, Uint8 start[dpf::kFirstBlockOffset], const char* creator,
-                       const char* created, bool protectedPackage) {
-    std::srand(EngineTicks());
-    std::memcpy(start, dpf::kIdentifierV4, dpf::kIdentifierSize);
-    Uint8* header = start + dpf::kIdentifierSize;
-    char now[dpf::kDateSize];
-    dpf::FormatPackageDate(now);
-    dpf::BuildHeader(header, creator, created ? created : now, protectedPackage);
-    dpf::SetHeaderModified(header, now);
-    BlowfishEncipher(&headerCipher, header, dpf::kHeaderSize);
-}
-
-// Marker, block header and zero-padded data, enciphered when a cipher is given.
-std::vector<Uint8> BuildBlockFrame(const dpf::BlockHeader& header, const Uint8* data, const BlowfishState* cipher) {
-    uint64_t padded = dpf::PaddedSize(header.storedSize);
-    std::vector<Uint8> frame(dpf::kBlockFrameSize + padded, 0);
-    std::memcpy(frame.data(), dpf::kBlockMarker, dpf::kMarkerSize);
-    dpf::EncodeBlockHeader(header, frame.data() + dpf::kMarkerSize);
-    if (header.storedSize) std::memcpy(frame.data() + dpf::kBlockFrameSize, data, header.storedSize);
-    if (cipher) BlowfishEncipher(cipher, frame.data() + dpf::kMarkerSize, frame.size() - dpf::kMarkerSize);
-    return frame;
-}
-
-// ---- Version 3 conversion -----------------------------------------------------------------------
-
-// "dir/setup.dpf" -> "dir/setup_v3.dpf". Only a dot in the file name itself counts, so a dot in a
-// directory name never moves the backup elsewhere.
-std::string BackupNameOf(const std::string& path) {
-    size_t nameStart = path.find_last_of("/\\");
-    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
-    size_t dot = path.find_last_of('.');
-    std::string base = (dot != std::string::npos && dot > nameStart) ? path.substr(0, dot) : path;
-    return base + "_v3.dpf";
-}
-
-// The temporary file of a conversion sits beside the package, so the final rename never crosses
-// file systems.
-std::string TemporaryNameOf(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "tmp.dpf";
-}
-
-struct Conversion {
-    const char* path;
-    int source = -1;
-    int target = -1;
-    int64_t sourceLength = 0;
-    int64_t writeAt = dpf::kFirstBlockOffset;
-    Uint32 checksum = 0;
-    int imported = 0;
-};
-
-// Copies the version 3 blocks into the new package. False when the conversion must fail.
-bool ConvertBlocks(Conversion& c) {
-    int64_t readAt = dpf::kV3HeaderSize;
-    for (;;) {
-        Uint8 raw[dpf::kV3BlockHeaderSize];
-        int64_t got = FileReadAt(c.source, raw, sizeof raw, readAt);
-        if (got == 0) return true;
-        if (got < dpf::kV3MarkerSize) return false;
-        if (!dpf::IsV3Marker(raw)) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: header block does not match.\n", c.path);
-            return false;
-        }
-        dpf::BlockHeader header;
-        std::memset(&header, 0, sizeof header);
-        const Uint8* fields = raw + dpf::kV3MarkerSize;
-        std::memcpy(header.name, fields, dpf::kNameSize - 1);
-        std::memcpy(header.type, fields + dpf::kNameSize, dpf::kV3TypeSize - 1);
-        header.mode = fields[dpf::kNameSize + dpf::kV3TypeSize];
-        const Uint8* sizes = fields + dpf::kNameSize + dpf::kV3TypeSize + 1;
-        header.originalSize = Uint32(sizes[0]) | Uint32(sizes[1]) << 8 | Uint32(sizes[2]) << 16 | Uint32(sizes[3]) << 24;
-        header.storedSize = Uint32(sizes[4]) | Uint32(sizes[5]) << 8 | Uint32(sizes[6]) << 16 | Uint32(sizes[7]) << 24;
-
-        int64_t dataAt = readAt + dpf::kV3BlockHeaderSize;
-        if (got < dpf::kV3BlockHeaderSize || dataAt + int64_t(header.storedSize) > c.sourceLength) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: data block is corrupted.\n", c.path);
-            return false;
-        }
-        std::vector<Uint8> data(header.storedSize);
-        if (FileReadAt(c.source, data.data(), data.size(), dataAt) != int64_t(data.size())) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: data block is corrupted.\n", c.path);
-            return false;
-        }
-        readAt = dataAt + header.storedSize;
-        if (std::strcmp(header.type, "DELE") == 0) continue;
-
-        ++c.imported;
-        ILogSystem.Msg(2, " . [IStuffDPF->Update3to4('%s')] Info: imported block %d - Name '%s' - Type '%s' - Size %d Kb\n",
-                       c.path, c.imported, header.name, header.type, int(header.originalSize / 1024));
-        std::vector<Uint8> frame = BuildBlockFrame(header, data.data(), nullptr);
-        if (!FileWriteAt(c.target, frame.data(), frame.size(), c.writeAt)) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new data block is corrupted.\n", c.path);
-            return false;
-        }
-        c.checksum = ChecksumUpdate(c.checksum, frame.data(), frame.size());
-        c.writeAt += frame.size();
-    }
-}
-
-// Converts a version 3 package in place. The new package's descriptor (read-write), or -1. On
-// failure the version 3 file is untouched and the temporary file is removed.
-int Update3to4(const BlowfishState& headerCipher, const char* path) {
-    if (std::strlen(path) > kMaxV3PathLength) return -1;
-    Conversion c;
-    c.path = path;
-    c.source = FileOpen(path, kFileReadOnly);
-    if (c.source < 0) return -1;
-    Uint8 oldHeader[dpf::kV3HeaderSize];
-    c.sourceLength = FileLength(c.source);
-    if (FileReadAt(c.source, oldHeader, sizeof oldHeader, 0) != dpf::kV3HeaderSize) {
-        FileClose(c.source);
-        return -1;
-    }
-    std::string temporary = TemporaryNameOf(path);
-    c.target = FileOpen(temporary.c_str(), kFileCreateReadWrite);
-    if (c.target < 0) {
-        FileClose(c.source);
-        return -1;
-    }
-
-    char creator[dpf::kCreatorSize] = {0};
-    char created[dpf::kDateSize] = {0};
-    std::memcpy(creator, oldHeader + dpf::kV3CreatorOffset, dpf::kCreatorSize - 1);
-    std::memcpy(created, oldHeader + dpf::kV3DateOffset, dpf::kDateSize - 1);
-    Uint8 start[dpf::kFirstBlockOffset];
-    BuildPackageStart(headerCipher, start, creator, created, false);
-
-    bool ok = true;
-    if (!FileWriteAt(c.target, start, dpf::kIdentifierSize, 0)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new ID block is corrupted.\n", path);
-        ok = false;
-    } else if (!FileWriteAt(c.target, start + dpf::kIdentifierSize, dpf::kHeaderSize, dpf::kHeaderOffset)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new header block is corrupted.\n", path);
-        ok = false;
-    }
-    if (ok) {
-        ILogSystem.Msg(2, "\n . [IStuffDPF->Update3to4('%s')] Info: creating new DPF v4.0...\n", path);
-        ok = ConvertBlocks(c);
-    }
-    FileClose(c.source);
-    if (ok) {
-        PackageEntry scratch;
-        scratch.fd = c.target;
-        scratch.checksum = c.checksum;
-        ok = UpdateHeader(headerCipher, scratch, true);
-    }
-    if (FileClose(c.target) != 0) ok = false;
-    if (!ok) {
-        FileRemove(temporary.c_str());
-        return -1;
-    }
-
-    ILogSystem.Msg(2, " . [IStuffDPF->Update3to4('%s')] Info: total blocks imported: %d\n", path, c.imported);
-    std::string backup = BackupNameOf(path);
-    if (!FileRename(path, backup.c_str())) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: %s\n", path, LastFileErrorText());
-        FileRemove(temporary.c_str());
-        return -1;
-    }
-    if (!FileRename(temporary.c_str(), path)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: %s\n", path, LastFileErrorText());
-        FileRename(backup.c_str(), path); // put the original back where it was
-        FileRemove(temporary.c_str());
-        return -1;
-    }
-    SyncParentDirectory(path);
-    ILogSystem.Msg(2, "   - Original DPF v3.0 was renamed to %s\n\n", backup.c_str());
-    return FileOpen(path, kFileReadWrite);
-}
-
-// ---- Recovery after a crash --------------------------------------------------------------------
-
-// A change is written in two steps: an append writes the block and then the header with the new
-// checksum; a delete writes the header and then the marked block header. A process that dies in
-// between leaves a header whose checksum describes the package before the append, or after the
-// delete. Recovery finds that state and brings the file to it: it cuts off the unfinished block,
-// or completes the marking. The header's checksum decides, so nothing is guessed.
-//
-// Candidates: every block marker in the file (an unfinished append starts with one), a cut-short
-// marker at its very end, and every block header that is not marked deleted yet.
-// Block headers of a protected package can only be marked when its key is set (headersReadable).
-bool RecoverInterruptedChange(int fd, int64_t length, Uint32 stored, bool headersReadable, const BlowfishState* cipher,
-                              Uint32* checksum) {
-    std::vector<int64_t> markers;
-    for (int64_t from = dpf::kFirstBlockOffset;;) {
-        dpf::ScanHit hit;
-        dpf::ScanStatus status = dpf::ScanForBlock(fd, length, from, &hit);
-        if (status != dpf::kScanFound && status != dpf::kScanShortHeader) break;
-        markers.push_back(hit.markerOffset);
-        from = hit.markerOffset + 1;
-    }
-    Uint8 tail[dpf::kMarkerSize] = {0};
-    int64_t tailStart = std::max<int64_t>(dpf::kFirstBlockOffset, length - (dpf::kMarkerSize - 1));
-    if (FileReadAt(fd, tail, size_t(length - tailStart), tailStart) == length - tailStart) {
-        for (int64_t at = tailStart; at < length; ++at) {
-            if (std::memcmp(tail + (at - tailStart), dpf::kBlockMarker, size_t(length - at)) == 0) {
-                markers.push_back(at);
-                break;
-            }
-        }
-    }
-
-    // Checksums of every prefix that ends at a candidate, in one pass.
-    std::vector<Uint8> buffer(kChecksumReadSize);
-    Uint32 crc = 0;
-    int64_t at = dpf::kFirstBlockOffset;
-    auto advanceTo = [&](int64_t end) {
-        while (at < end) {
-            size_t wanted = size_t(std::min<int64_t>(end - at, int64_t(buffer.size())));
-            if (FileReadAt(fd, buffer.data(), wanted, at) != int64_t(wanted)) return false;
-            crc = ChecksumUpdate(crc, buffer.data(), wanted);
-            at += int64_t(wanted);
-        }
-        return true;
-    };
-    for (int64_t marker : markers) {
-        if (!advanceTo(marker)) return false;
-        if (crc == stored) { // an append that did not finish: back to the package before it
-            if (!FileTruncate(fd, marker)) return false;
-            *checksum = crc;
-            return true;
-        }
-    }
-    if (!advanceTo(length) || !headersReadable) return false;
-
-    for (int64_t marker : markers) {
-        int64_t headerAt = marker + dpf::kMarkerSize;
-        if (headerAt + dpf::kBlockHeaderSize > length) continue;
-        Uint8 before[dpf::kBlockHeaderSize], after[dpf::kBlockHeaderSize];
-        if (FileReadAt(fd, before, sizeof before, headerAt) != dpf::kBlockHeaderSize) return false;
-        std::memcpy(after, before, sizeof after);
-        if (cipher) BlowfishDecipher(cipher, after, sizeof after);
-        dpf::MarkHeaderDeleted(after);
-        if (cipher) BlowfishEncipher(cipher, after, sizeof after);
-        if (std::memcmp(before, after, sizeof after) == 0) continue;
-        uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
-        if (ChecksumAfterPatch(crc, before, after, sizeof after, bytesAfter) == stored) { // a delete to finish
-            if (!FileWriteAt(fd, after, sizeof after, headerAt)) return false;
-            *checksum = stored;
-            return true;
-        }
-    }
-    return false;
-}
-
 // ---- Finds --------------------------------------------------------------------------------------
 
 namespace {
@@ -429,8 +140,6 @@ int CheckFind(IStuffDPF::Private& priv, int handle, const DPFBlock* block, Packa
     }
     return 1;
 }
-
-} // namespace
 
 // The find after the last block: logs a damaged block header and returns the end result.
 int ReportEnd(const dpf::BlockIndex& index, int handle, bool first) {
@@ -471,116 +180,132 @@ IStuffDPF::~IStuffDPF() {
 
 // ---- Open, Close, Create ------------------------------------------------------------------------
 
-int IStuffDPF::Open(const char* path) {
-    if (!path) path = "";
-    bool readOnly = false;
-    int fd = FileOpen(path, kFileReadWrite);
-    if (fd < 0) {
-        fd = FileOpen(path, kFileReadOnly);
-        if (fd < 0) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: %s\n", path, LastFileErrorText());
-            return 0;
-        }
-        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n", path);
-        readOnly = true;
-    }
+namespace {
 
+// Opens the file for reading and writing, or read-only (with its warning) when it cannot be
+// written. -1 (logged) when it cannot be opened at all.
+int OpenPackageFile(const char* path, bool* readOnly) {
+    *readOnly = false;
+    int fd = FileOpen(path, kFileReadWrite);
+    if (fd >= 0) return fd;
+    fd = FileOpen(path, kFileReadOnly);
+    if (fd < 0) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: %s\n", path, LastFileErrorText());
+        return -1;
+    }
+    ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n", path);
+    *readOnly = true;
+    return fd;
+}
+
+// Makes `file` a version 4 package, converting a version 3 one on the spot. False (logged) for
+// anything else.
+bool EnsureVersion4(const BlowfishState& headerCipher, const char* path, bool readOnly, ScopedFile& file) {
     char identifier[dpf::kIdentifierSize + 1] = {0};
-    if (FileReadAt(fd, identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize ||
+    if (FileReadAt(file.get(), identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize ||
         std::memcmp(identifier, "DPFv", 4) != 0) {
         ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
-        FileClose(fd);
-        return 0;
+        return false;
     }
-
     if (identifier[4] == '3') {
         if (readOnly) {
             ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF opened in read only mode.\n", path);
-            FileClose(fd);
-            return 0;
+            return false;
         }
-        FileClose(fd);
-        fd = Update3to4(priv->headerCipher, path);
-        if (fd < 0 || FileReadAt(fd, identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize) {
-            if (fd >= 0) FileClose(fd);
+        file.Reset(-1);
+        file.Reset(dpf::ConvertVersion3(headerCipher, path));
+        if (!file.isOpen() || FileReadAt(file.get(), identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize) {
             ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it was not possible to update the given DPF from v3.0 to v4.0.\n", path);
-            return 0;
+            return false;
         }
         ILogSystem.Msg(5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n", path);
     }
-
     if (identifier[4] != '4') {
         ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n", path, identifier);
-        FileClose(fd);
-        return 0;
+        return false;
     }
+    return true;
+}
+
+// Checks the blocks against the header's checksum, repairing a change a crash cut short when the
+// file can be written. Sets *checksum (and *length, which a repair changes). False (logged) for a
+// corrupted package.
+bool VerifyChecksum(IStuffDPF::Private& priv, const char* path, int fd, bool readOnly, const Uint8* header,
+                    int64_t* length, Uint32* checksum) {
+    const Uint32 stored = dpf::GetHeaderChecksum(header);
+    Uint32 computed = dpf::CalculateCRC(fd, *length);
+    bool matches = computed == stored;
+#if defined(NIMBREL_FUZZ_SKIP_CHECKSUM)
+    matches = true; // fuzz builds: let any input reach the search and the loaders
+#endif
+    if (!matches) {
+        const bool isProtected = dpf::IsHeaderProtected(header);
+        const bool headersReadable = !isProtected || priv.keySet;
+        const BlowfishState* cipher = isProtected ? &priv.packageCipher : nullptr;
+        if (readOnly || !dpf::RecoverInterruptedChange(fd, *length, stored, headersReadable, cipher, &computed)) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
+            return false;
+        }
+        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: a change cut short by a crash was rolled back or completed.\n", path);
+        *length = FileLength(fd);
+    }
+    *checksum = computed;
+    return true;
+}
+
+// The entry this run used for the package at `path` before, when the file is unchanged since (it
+// is not checked again), or null.
+PackageEntry* KnownEntry(IStuffDPF::Private& priv, const char* path, int64_t length) {
+    for (PackageEntry& entry : priv.entries) {
+        if (entry.trackedLength == 0) break;
+        if (entry.trackedLength == length && entry.path == path) return &entry;
+    }
+    return nullptr;
+}
+
+// An entry for a package this run has not opened yet: a never-used one, else a closed one taken
+// in turn. Null (logged) when every entry holds an open package.
+PackageEntry* FreeEntry(IStuffDPF::Private& priv) {
+    for (PackageEntry& entry : priv.entries)
+        if (entry.trackedLength == 0) return &entry;
+    PackageEntry* found = nullptr;
+    for (int tried = 0; tried < kMaxPackages && !found; ++tried) {
+        PackageEntry& entry = priv.entries[(priv.roundRobin + tried) % kMaxPackages];
+        if (entry.handle == 0) found = &entry;
+    }
+    priv.roundRobin = (priv.roundRobin + 1) % kMaxPackages;
+    if (!found) ILogSystem.Msg(2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n", kMaxPackages);
+    return found;
+}
+
+} // namespace
+
+int IStuffDPF::Open(const char* path) {
+    if (!path) path = "";
+    bool readOnly = false;
+    ScopedFile file(OpenPackageFile(path, &readOnly));
+    if (!file.isOpen() || !EnsureVersion4(priv->headerCipher, path, readOnly, file)) return 0;
 
     Uint8 header[dpf::kHeaderSize];
-    int64_t length = FileLength(fd);
+    int64_t length = FileLength(file.get());
     if (length < dpf::kFirstBlockOffset ||
-        FileReadAt(fd, header, sizeof header, dpf::kHeaderOffset) != dpf::kHeaderSize) {
+        FileReadAt(file.get(), header, sizeof header, dpf::kHeaderOffset) != dpf::kHeaderSize) {
         ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
-        FileClose(fd);
         return 0;
     }
     BlowfishDecipher(&priv->headerCipher, header, sizeof header);
 
-    // A package this run already knows, unchanged since, is not checked again.
-    PackageEntry* match = nullptr;
-    for (PackageEntry& entry : priv->entries) {
-        if (entry.trackedLength == 0) break;
-        if (entry.trackedLength == length && entry.path == path) {
-            match = &entry;
-            break;
-        }
-    }
+    PackageEntry* match = KnownEntry(*priv, path, length);
     Uint32 checksum = dpf::GetHeaderChecksum(header);
     if (!match) {
-        Uint32 computed = CalculateCRC(fd, length);
-        bool matches = computed == checksum;
-#if defined(NIMBREL_FUZZ_SKIP_CHECKSUM)
-        matches = true; // fuzz builds: let any input reach the search and the loaders
-#endif
-        if (!matches) {
-            bool isProtected = dpf::IsHeaderProtected(header);
-            bool headersReadable = !isProtected || priv->keySet;
-            if (readOnly ||
-                !RecoverInterruptedChange(fd, length, checksum, headersReadable, isProtected ? &priv->packageCipher : nullptr,
-                                          &computed)) {
-                ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
-                FileClose(fd);
-                return 0;
-            }
-            ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: a change cut short by a crash was rolled back or completed.\n", path);
-            length = FileLength(fd);
-        }
-        checksum = computed;
-    }
-
-    // Registration.
-    if (!match) {
-        for (PackageEntry& entry : priv->entries) {
-            if (entry.trackedLength == 0) {
-                match = &entry;
-                break;
-            }
-        }
-        if (!match) {
-            for (int tried = 0; tried < kMaxPackages && !match; ++tried) {
-                PackageEntry& entry = priv->entries[(priv->roundRobin + tried) % kMaxPackages];
-                if (entry.handle == 0) match = &entry;
-            }
-            priv->roundRobin = (priv->roundRobin + 1) % kMaxPackages;
-        }
-        if (!match) {
-            ILogSystem.Msg(2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n", kMaxPackages);
-            FileClose(fd);
-            return 0;
-        }
+        if (!VerifyChecksum(*priv, path, file.get(), readOnly, header, &length, &checksum)) return 0;
+        match = FreeEntry(*priv);
+        if (!match) return 0;
         match->trackedLength = length;
         match->path = path;
         match->openCount = 0;
     }
+
     if (match->fd >= 0) {
         FileClose(match->fd); // opened again: the handle stays
     } else {
@@ -588,7 +313,7 @@ int IStuffDPF::Open(const char* path) {
         match->modified = false;
     }
     match->openCount++;
-    match->fd = fd;
+    match->fd = file.Release();
     match->protectedPackage = dpf::IsHeaderProtected(header);
     match->readOnly = readOnly;
     match->checksum = checksum;
@@ -603,7 +328,7 @@ int IStuffDPF::Close(int handle) {
     if (!entry) return 2;
     if (--entry->openCount > 0) return 0;
 
-    if (entry->modified) UpdateHeader(priv->headerCipher, *entry, true);
+    if (entry->modified) dpf::UpdateHeader(priv->headerCipher, entry->fd, entry->checksum, true);
     int result = FileClose(entry->fd);
     entry->fd = -1;
     entry->handle = 0;
@@ -627,7 +352,7 @@ int IStuffDPF::Create(const char* path, bool protectedPackage) {
         return -1;
     }
     Uint8 start[dpf::kFirstBlockOffset];
-    BuildPackageStart(priv->headerCipher, start, Nimbrel.GetMaker(), nullptr, protectedPackage);
+    dpf::BuildPackageStart(priv->headerCipher, start, Nimbrel.GetMaker(), nullptr, protectedPackage);
     bool written = FileWriteAt(fd, start, sizeof start, 0) && FileSync(fd);
     if (!written) ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastFileErrorText());
     if (FileClose(fd) != 0) written = false;
@@ -824,13 +549,13 @@ int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBl
     header.mode = block->mode;
     header.storedSize = Uint32(stored.size());
 
-    std::vector<Uint8> frame = BuildBlockFrame(header, stored.data(), priv.BlockCipher(entry));
+    std::vector<Uint8> frame = dpf::BuildBlockFrame(header, stored.data(), priv.BlockCipher(entry));
     int64_t oldLength = FileLength(entry.fd);
     Uint32 oldChecksum = entry.checksum;
     bool written = oldLength >= 0 && FileWriteAt(entry.fd, frame.data(), frame.size(), oldLength);
     if (written) {
         entry.checksum = ChecksumUpdate(entry.checksum, frame.data(), frame.size());
-        written = UpdateHeader(priv.headerCipher, entry, false);
+        written = dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
     }
     entry.index.Clear();
     if (!written) {
@@ -839,7 +564,7 @@ int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBl
         // Back to the package as it was: its old length, its old checksum.
         if (oldLength >= 0) FileTruncate(entry.fd, oldLength);
         entry.checksum = oldChecksum;
-        UpdateHeader(priv.headerCipher, entry, false);
+        dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
         return 0;
     }
     entry.trackedLength = oldLength + int64_t(frame.size());
@@ -867,12 +592,12 @@ bool MarkDeletedAt(IStuffDPF::Private& priv, PackageEntry& entry, int handle, in
     Uint32 oldChecksum = entry.checksum;
     uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
     entry.checksum = ChecksumAfterPatch(entry.checksum, before, after, sizeof after, bytesAfter);
-    bool written = UpdateHeader(priv.headerCipher, entry, false) && FileWriteAt(entry.fd, after, sizeof after, headerAt);
+    bool written = dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false) && FileWriteAt(entry.fd, after, sizeof after, headerAt);
     if (!written) {
         ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
         FileWriteAt(entry.fd, before, sizeof before, headerAt);
         entry.checksum = oldChecksum;
-        UpdateHeader(priv.headerCipher, entry, false);
+        dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
         return false;
     }
     entry.modified = true;

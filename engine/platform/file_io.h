@@ -44,4 +44,31 @@ bool SyncParentDirectory(const char* path);
 // The system's text for the last failure of any function above.
 const char* LastFileErrorText();
 
+// A descriptor owned for a scope: closed when the scope ends, unless Release handed it on. Keeps
+// every early return of a function that opens a file from leaking the descriptor.
+class ScopedFile {
+public:
+    explicit ScopedFile(int fd = -1) : fd_(fd) {}
+    ~ScopedFile() { Reset(-1); }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+
+    int get() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    // Closes the descriptor held (if any) and holds `fd` instead.
+    void Reset(int fd) {
+        if (fd_ >= 0) FileClose(fd_);
+        fd_ = fd;
+    }
+    // Hands the descriptor on; the scope no longer closes it.
+    int Release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
 #endif
