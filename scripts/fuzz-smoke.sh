@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Runs every fuzzer of build-fuzz/ for a short while. Seeds come from build/fuzz-seeds/<name>/,
 # written there by the unit tests.
-#   FUZZ_SECONDS   seconds per fuzzer (default 60)
+#   FUZZ_TOTAL_SECONDS   the time all fuzzers share (default 480, so CI stays well within its
+#                        limit as fuzzers are added); each gets an equal part, at most 60 s
+#   FUZZ_SECONDS         seconds per fuzzer instead
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-60}
-status=0
 shopt -s nullglob
-for fuzzer in build-fuzz/fuzz/*_fuzz; do
+fuzzers=(build-fuzz/fuzz/*_fuzz)
+[ ${#fuzzers[@]} -eq 0 ] && exit 0
+total=${FUZZ_TOTAL_SECONDS:-480}
+share=$((total / ${#fuzzers[@]}))
+[ "$share" -gt 60 ] && share=60
+[ "$share" -lt 5 ] && share=5
+seconds=${FUZZ_SECONDS:-$share}
+status=0
+for fuzzer in "${fuzzers[@]}"; do
   [ -x "$fuzzer" ] || continue
   name=$(basename "$fuzzer")
   corpus="build-fuzz/corpus/$name"

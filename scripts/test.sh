@@ -2,7 +2,7 @@
 # Runs every test: unit tests in the normal build and again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the fuzz smoke run, the benchmark smoke runs and the end-to-end
 # tests. Installs what is missing first. Ends with one summary line over all of them.
-#   FUZZ_SECONDS   seconds per fuzzer (default 60)
+#   FUZZ_TOTAL_SECONDS, FUZZ_SECONDS   the fuzzers' time (see scripts/fuzz-smoke.sh)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
