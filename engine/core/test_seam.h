@@ -1,8 +1,9 @@
 // The engine's one test seam.
 //
 // SDL 1.2 offers no public way to fake the mouse or the keyboard, and pacing cannot be tested
-// reliably against the real clock on a busy machine. Unit tests use these calls instead; the
-// engine itself never does. Each setting holds until it is reset (null / false).
+// reliably against the real clock on a busy machine. Unit tests use these calls instead (the
+// pacing benchmark too, to stop the engine's clock while it times its reference); the engine
+// itself never does. Each setting holds until it is reset (null / false).
 #ifndef NIMBREL_CORE_TEST_SEAM_H
 #define NIMBREL_CORE_TEST_SEAM_H
 
