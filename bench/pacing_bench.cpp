@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
                 pumpShare * 100.0, bareShare * 100.0);
     std::printf("  CPU share, pump / bare loop %8.3f                        goal: at most 1.1    %s\n", ratio,
                 Verdict(ratio > 0.0 && ratio <= 1.1));
-    std::printf("  SDL timer subsystem         %8.2f%%  of one core (bare loop %.2f%% with it, %.2f%% without):\n"
+    std::printf("  SDL timer subsystem adds    %8.2f%%  of one core (bare loop %.2f%% with it, %.2f%% without):\n"
                 "    SDL 1.2 runs its timers on a thread of its own that wakes every millisecond, timers set or not.\n",
                 (withTimer.Share() - withoutTimer.Share()) * 100.0, withTimer.Share() * 100.0,
                 withoutTimer.Share() * 100.0);
