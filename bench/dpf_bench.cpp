@@ -41,10 +41,13 @@ struct Settings {
     int blocks;       // in the large package; the small one has a tenth
     size_t blockSize; // payload bytes per block
     int rounds;
+    // Figure 4's rounds take about a millisecond each, so one interruption by another process
+    // spoils a whole round; many rounds leave each side enough undisturbed ones to keep.
+    int decoderRounds;
 };
 
-const Settings kFull = {1000, 96 * 1024, 5};
-const Settings kSmoke = {40, 4 * 1024, 1};
+const Settings kFull = {1000, 96 * 1024, 5, 200};
+const Settings kSmoke = {40, 4 * 1024, 1, 200};
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -260,8 +263,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dpf_bench: %s: cannot make the packages\n", directory.string().c_str());
         status = 1;
     } else {
-        std::printf("Package of %.1f MiB in %d blocks; best of %d round(s).\n\n",
-                    double(std::filesystem::file_size(large)) / (1024 * 1024), settings.blocks, settings.rounds);
+        std::printf("Package of %.1f MiB in %d blocks; best of %d round(s), %d for figure 4.\n\n",
+                    double(std::filesystem::file_size(large)) / (1024 * 1024), settings.blocks, settings.rounds,
+                    settings.decoderRounds);
         PrintRatio("1. Open (checksum) vs read + zlib crc32 of the same bytes", OpenAgainstCrc(large, settings.rounds),
                    "1.0 or more");
         PrintRatio("   (the checksum alone vs zlib crc32, bytes in memory)", ChecksumAgainstZlibInMemory(large, settings.rounds),
@@ -271,7 +275,7 @@ int main(int argc, char** argv) {
         double largePerBlock = SecondsPerBlock(large, settings.blocks, settings.rounds);
         double smallPerBlock = SecondsPerBlock(small, settings.blocks / 10, settings.rounds);
         PrintRatio("3. Per-block cost growth, all blocks: 10x package vs 1x", largePerBlock / smallPerBlock, "2.0 or less");
-        PrintRatio("4. LoadBlock (compressed) vs UCL decoder, same bytes", LoadBlockAgainstDecoder(large, settings.rounds),
+        PrintRatio("4. LoadBlock (compressed) vs UCL decoder, same bytes", LoadBlockAgainstDecoder(large, settings.decoderRounds),
                    "0.9 or more");
     }
 
