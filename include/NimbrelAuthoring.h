@@ -1,9 +1,10 @@
 // Nimbrel SDK: the authoring interface.
 //
 // What tools that make game data (the dpf package tool, the skin builder) need beyond Nimbrel.h:
-// reading and safely writing whole files, and turning artwork into the payloads the engine's
-// loaders read. Every payload is built here, by the engine's own code, so a tool never writes
-// data that the engine would read differently. Games do not need this header; tools link
+// starting the engine parts a tool works with, reading and safely writing whole files, knowing a
+// package's format version, and turning artwork into the payloads the engine's loaders read.
+// Every payload is built here, by the engine's own code, so a tool never writes data that the
+// engine would read differently. Games do not need this header; tools link
 // nimbrel_authoring_library besides the engine.
 //
 // Results follow the engine's style without its log: a function that can fail returns false and
@@ -13,11 +14,25 @@
 
 #include <SDL.h>
 
+#include "Nimbrel.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
 
 namespace NimbrelAuthoring {
+
+// ---- The engine for a tool ------------------------------------------------------------------------
+
+// Starts what a tool's commands work with, once at the start of a run: the log at level 2 (errors
+// and warnings), handing every message to `logSink` and keeping no file; the compressor; and the
+// package and image interfaces, IStuffDPF and IImage. No window, display or audio device is
+// opened, so with no video mode set IImage->Load returns images in their stored format. Not for a
+// process that runs Nimbrel.Init: fails when the interfaces exist already, and when the compressor
+// does not start.
+bool StartToolEngine(const char* toolName, ILogSystem::ConsoleSink logSink, std::string* problem);
+// Destroys what StartToolEngine made and stops the log.
+void StopToolEngine();
 
 // ---- Files ----------------------------------------------------------------------------------------
 
@@ -34,6 +49,15 @@ bool WriteWholeFile(const char* path, const void* data, size_t length, std::stri
 bool MoveFileOver(const char* from, const char* to, std::string* problem);
 // Removes a file; false when it could not be removed (or did not exist).
 bool RemoveFile(const char* path);
+
+// ---- Packages -------------------------------------------------------------------------------------
+
+// The format version of the package file at `path`, from its identifier, without opening it as a
+// package: 4 for the current format, 3 for the old one that IStuffDPF->Open converts, or whatever
+// other version the identifier names. 0 when the file cannot be read, is no package, or names no
+// version; `problem` then completes a sentence that starts with the file's name ("is not a DPF
+// package").
+int PackageVersion(const char* path, std::string* problem);
 
 // ---- Images ---------------------------------------------------------------------------------------
 

@@ -360,29 +360,6 @@ TEST_F(DpfPackage, ProtectedPackagesNeedTheirKeyEndToEnd) {
 
 // ---- Version 3 conversion -----------------------------------------------------------------------
 
-std::string V3Block(const std::string& marker, const std::string& name, const std::string& type, Uint8 mode,
-                    Uint32 originalSize, const std::string& data) {
-    std::string block = marker;
-    std::string field(32, '\0');
-    field.replace(0, name.size(), name);
-    block += field;
-    field.assign(5, '\0');
-    field.replace(0, type.size(), type);
-    block += field;
-    block += char(mode);
-    Uint32 sizes[2] = {originalSize, Uint32(data.size())};
-    block.append(reinterpret_cast<char*>(sizes), 8);
-    return block + data;
-}
-
-std::string V3Package(const std::string& blocks) {
-    std::string header(256, '\0');
-    header.replace(0, 8, std::string("DPFv3.0\0", 8));
-    header.replace(8, 11, "old creator");
-    header.replace(37, 24, "Mon Jan 05 10:00:00 2004");
-    return header + blocks;
-}
-
 TEST_F(DpfPackage, VersionThreeIsConvertedKeepingABackupAndDroppingDeletedBlocks) {
     std::string path = Path("legacy.dpf");
     std::string packedSource = SampleData(3000, 6);

@@ -9,12 +9,25 @@ using namespace dpftest;
 
 namespace {
 
+// A command line the tool refuses, and the words that must name the problem.
+struct Refusal {
+    const char* arguments;
+    const char* problem;
+};
+
 class DpfTool : public ::testing::Test {
 protected:
     ScopedTempDir dir;
 
     ToolRun Run(const std::string& arguments) {
         return RunDpf(arguments);
+    }
+    // Runs a command line the tool must refuse with `status`, naming the problem.
+    ToolRun ExpectRefused(const Refusal& refusal, int status) {
+        ToolRun run = Run(refusal.arguments);
+        EXPECT_EQ(status, run.status) << refusal.arguments;
+        EXPECT_TRUE(Contains(run.err, refusal.problem)) << refusal.arguments << "\n" << run.err;
+        return run;
     }
 };
 
@@ -112,19 +125,77 @@ TEST_F(DpfTool, DamageAndWrongUsageAreReported) {
     EXPECT_TRUE(Contains(missing.err, "dpf: nothere.txt: cannot read the file"));
 }
 
-TEST_F(DpfTool, UpgradeConvertsVersionThree) {
-    std::string legacy(256, '\0');
-    legacy.replace(0, 8, std::string("DPFv3.0\0", 8));
-    std::string block = ".BlockData." + std::string("old\0", 4) + std::string(28, '\0') + std::string("FILE\0", 5) +
-                        std::string("\x01\x05\0\0\0\x05\0\0\0", 9) + "hello";
-    WriteFile("old.dpf", legacy + block);
+TEST_F(DpfTool, UpgradeConvertsVersionThreeAndLeavesOthersAlone) {
+    const std::string legacy = V3Package(V3Block(".BlockData.", "old", "FILE", 1, 5, "hello"));
+    WriteFile("old.dpf", legacy);
     ToolRun upgrade = Run("upgrade old.dpf");
     EXPECT_EQ(0, upgrade.status) << upgrade.err;
-    EXPECT_EQ(legacy + block, ReadFile("old_v3.dpf"));
-    EXPECT_EQ(0, Run("upgrade old.dpf").status); // already current
-    Run("extract old.dpf old FILE out.txt");
-    EXPECT_EQ("hello", ReadFile("out.txt"));
+    EXPECT_TRUE(Contains(upgrade.out, "old.dpf: converted to version 4"));
+    EXPECT_EQ(legacy, ReadFile("old_v3.dpf"));
+    Run("extract old.dpf old FILE hello.txt");
+    EXPECT_EQ("hello", ReadFile("hello.txt"));
     EXPECT_EQ(0, Run("verify old.dpf").status);
+
+    // A version 4 package, protected or not, is left byte for byte as it was.
+    WriteFile("key.bin", "upgrade key");
+    ASSERT_EQ(0, Run("create locked.dpf --key key.bin").status);
+    for (const char* package : {"old.dpf", "locked.dpf"}) {
+        const std::string before = ReadFile(package);
+        ToolRun again = Run(std::string("upgrade ") + package);
+        EXPECT_EQ(0, again.status) << again.err;
+        EXPECT_TRUE(Contains(again.out, "already version 4; nothing to do")) << package;
+        EXPECT_EQ(before, ReadFile(package)) << package;
+    }
+
+    WriteFile("text.dpf", "just some text, longer than an identifier");
+    WriteFile("future.dpf", std::string("DPFv5.0\0", 8) + std::string(600, '\0'));
+    WriteFile("short.dpf", "DPFv");
+    WriteFile("odd.dpf", std::string("DPFvX.0\0", 8) + std::string(600, '\0'));
+    const Refusal refused[] = {
+        {"upgrade text.dpf", "dpf: text.dpf: is not a DPF package"},
+        {"upgrade short.dpf", "dpf: short.dpf: is not a DPF package"},
+        {"upgrade future.dpf", "dpf: future.dpf: is a version 5 package; only version 3 converts"},
+        {"upgrade odd.dpf", "dpf: odd.dpf: is a DPF package of no known version"},
+        {"upgrade absent.dpf", "dpf: absent.dpf: cannot be read: "},
+    };
+    for (const Refusal& c : refused) ExpectRefused(c, 1);
+    EXPECT_EQ(2, Run("upgrade old.dpf --key key.bin").status); // a version 3 package has no key
+}
+
+TEST_F(DpfTool, UsageErrorsExitWithTwoAndNameTheProblem) {
+    const Refusal cases[] = {
+        {"list game.dpf --bogus", "unknown option '--bogus' for list"},
+        {"extract-image game.dpf logo out.png --depth 8", "unknown option '--depth' for extract-image"},
+        {"add game.dpf a.txt one TXT --mode", "--mode needs a value: --mode 0|1|2"},
+        {"extract game.dpf one TXT out.txt --key", "--key needs a value: --key KEYFILE"},
+        {"add game.dpf a.txt one TXT --mode 1 --mode 2", "--mode may be given only once"},
+        {"add game.dpf a.txt one TXT --mode 3", "--mode must be 0, 1 or 2, not '3'"},
+        {"add-image game.dpf a.png logo --depth 12", "--depth must be 8, 16, 24 or 32, not '12'"},
+        {"add-image game.dpf a.png logo --alpha 256", "--alpha needs a number from 0 to 255, not '256'"},
+        {"add-image game.dpf a.png logo --key-colour red", "--key-colour needs a colour as six hexadecimal digits"},
+        {"add game.dpf a.txt", "add takes 4 arguments (PKG FILE NAME TYPE), 2 given"},
+        {"verify", "verify takes 1 argument (PKG), 0 given"},
+        {"extract-image game.dpf logo out.png extra", "extract-image takes 3 arguments (PKG NAME OUT.png), 4 given"},
+        {"delete game.dpf one LONGTYPE", "a block type has 1 to 7 characters: 'LONGTYPE'"},
+        {"add-xml game.dpf a.xml ''", "a block name has 1 to 31 characters: ''"},
+    };
+    for (const Refusal& c : cases) {
+        ToolRun run = ExpectRefused(c, 2);
+        const std::string command = std::string(c.arguments).substr(0, std::string(c.arguments).find(' '));
+        EXPECT_TRUE(Contains(run.err, "Usage: dpf " + command + " ")) << run.err;
+    }
+    EXPECT_FALSE(FileExists("game.dpf")); // wrong usage never reaches a package
+
+    // Help wins over whatever else is wrong, and lists what the row holds.
+    ToolRun help = Run("add-image --depth 12 --help");
+    EXPECT_EQ(0, help.status);
+    EXPECT_TRUE(Contains(help.out, "  --key KEYFILE        the key of a protected package")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "\n                       opaque when not;")) << help.out;
+    ToolRun overview = Run("--help");
+    for (const char* synopsis : {"dpf create PKG [--key KEYFILE]\n", "dpf extract-image PKG NAME OUT.png [--key KEYFILE]\n",
+                                 "dpf add PKG FILE NAME TYPE [--mode 0|1|2] [--replace] [--key KEYFILE]\n",
+                                 "dpf upgrade PKG\n"})
+        EXPECT_TRUE(Contains(overview.out, synopsis)) << synopsis;
 }
 
 } // namespace

@@ -193,3 +193,25 @@ TEST_F(ImageRoundTrip, ProblemsAreReportedWithTheirFileAndStatus) {
     EXPECT_TRUE(Has(help.out, "Usage: dpf add-image PKG PNGFILE NAME"));
     EXPECT_TRUE(Has(Dpf("--help").out, "dpf extract-image PKG NAME OUT.png"));
 }
+
+TEST_F(ImageRoundTrip, ProtectedPackagesTakeImagesWithTheirKeyOnly) {
+    WriteFile("key.bin", "image key");
+    ASSERT_EQ(0, Dpf("create locked.dpf --key key.bin").status);
+    const NimbrelAuthoring::RgbaImage picture = Picture(11, 6, true);
+    WritePng("clear.png", picture);
+
+    for (const char* command : {"add-image locked.dpf clear.png logo", "extract-image locked.dpf logo out.png"}) {
+        ToolRun refused = Dpf(command);
+        EXPECT_EQ(1, refused.status) << command;
+        EXPECT_TRUE(Has(refused.err, "dpf: locked.dpf: the package is protected: give its key with --key KEYFILE"))
+            << refused.err;
+    }
+    ToolRun added = Dpf("add-image locked.dpf clear.png logo --key key.bin");
+    ASSERT_EQ(0, added.status) << added.err;
+    ToolRun extracted = Dpf("extract-image locked.dpf logo back.png --key key.bin");
+    ASSERT_EQ(0, extracted.status) << extracted.err;
+    NimbrelAuthoring::RgbaImage back = ReadPng("back.png");
+    EXPECT_TRUE(back.transparent);
+    EXPECT_TRUE(back.pixels == picture.pixels);
+    EXPECT_EQ(0, Dpf("verify locked.dpf --key key.bin").status);
+}

@@ -1,80 +1,18 @@
-// The dpf tool's commands, over the engine's IStuffDPF (see commands.h).
+// The dpf tool's commands on blocks of any type and on whole packages (see commands.h).
 #include "commands.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "Nimbrel.h"
 #include "NimbrelAuthoring.h"
-
-// ---- Helpers ------------------------------------------------------------------------------------
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    return NimbrelAuthoring::ReadWholeFile(path.c_str(), bytes, nullptr);
-}
-
-bool WriteFileSafely(const std::string& path, const void* data, size_t length, std::string* problem) {
-    return NimbrelAuthoring::WriteWholeFile(path.c_str(), data, length, problem);
-}
+#include "package.h"
+#include "values.h"
 
 namespace {
-
-const int kMaxKeyLength = 56;
-
-// Sets the package key from the key file, if one was given.
-bool ApplyKey(const CommandOptions& options) {
-    if (options.keyFile.empty()) return true;
-    std::string key;
-    if (!ReadWholeFile(options.keyFile, &key)) {
-        ReportProblem(options.keyFile, "cannot read the key file");
-        return false;
-    }
-    if (key.empty() || key.size() > size_t(kMaxKeyLength)) {
-        ReportProblem(options.keyFile, "a key file holds 1 to 56 bytes; this one holds " + std::to_string(key.size()));
-        return false;
-    }
-    return IStuffDPF->SetKey(key.data(), int(key.size())) == 1;
-}
-
-// A package opened for the length of a command.
-class Package {
-public:
-    explicit Package(const std::string& path) : path_(path), handle_(IStuffDPF->Open(path.c_str())) {}
-    ~Package() { Close(); }
-    Package(const Package&) = delete;
-    Package& operator=(const Package&) = delete;
-
-    int handle() const { return handle_; }
-    bool isOpen() const { return handle_ > 0; }
-    bool Close() {
-        if (handle_ <= 0) return true;
-        int result = IStuffDPF->Close(handle_);
-        handle_ = 0;
-        return result == 0;
-    }
-
-private:
-    std::string path_;
-    int handle_;
-};
-
-// Opens the package and checks that its blocks can be read: a protected package needs --key.
-bool OpenForBlocks(const CommandOptions& options, Package& package) {
-    if (!package.isOpen()) {
-        ReportProblem(options.package, "cannot open the package (see the message above)");
-        return false;
-    }
-    if (IStuffDPF->IsProtected(package.handle()) == 1 && options.keyFile.empty()) {
-        ReportProblem(options.package, "the package is protected: give its key with --key KEYFILE");
-        return false;
-    }
-    return true;
-}
 
 std::string BlockLabel(const DPFBlock& block) { return std::string("'") + block.name + "' (" + block.type + ")"; }
 
@@ -88,44 +26,34 @@ bool CollectBlocks(int handle, std::vector<DPFBlock>* blocks) {
     return result == 0;
 }
 
-DPFBlock WantedBlock(const CommandOptions& options) {
+DPFBlock WantedBlock(const std::string& name, const std::string& type) {
     DPFBlock block{};
-    options.name.copy(block.name, sizeof block.name - 1);
-    options.type.copy(block.type, sizeof block.type - 1);
+    name.copy(block.name, sizeof block.name - 1);
+    type.copy(block.type, sizeof block.type - 1);
     return block;
 }
 
 } // namespace
 
-void ReportProblem(const std::string& subject, const std::string& problem) {
-    std::fprintf(stderr, "dpf: %s: %s\n", subject.c_str(), problem.c_str());
-}
-
 // ---- create -------------------------------------------------------------------------------------
 
-int CreateCommand(const CommandOptions& options) {
+int CreateCommand(const CommandLine& line) {
+    Package package(line);
     std::error_code error;
-    if (std::filesystem::exists(options.package, error)) {
-        ReportProblem(options.package, "already exists; remove it first to make a new package");
+    if (std::filesystem::exists(package.path(), error)) {
+        ReportProblem(package.path(), "already exists; remove it first to make a new package");
         return kExitFailure;
     }
-    if (!ApplyKey(options)) return kExitFailure;
-    int handle = IStuffDPF->Create(options.package.c_str(), !options.keyFile.empty());
-    if (handle <= 0) {
-        ReportProblem(options.package, "cannot create the package (see the message above)");
-        return kExitFailure;
-    }
-    IStuffDPF->Close(handle);
-    std::printf("%s: created%s\n", options.package.c_str(), options.keyFile.empty() ? "" : " (protected)");
+    if (!package.Create(package.keyGiven()) || !package.Close()) return kExitFailure;
+    std::printf("%s: created%s\n", package.path().c_str(), package.keyGiven() ? " (protected)" : "");
     return kExitSuccess;
 }
 
 // ---- list ---------------------------------------------------------------------------------------
 
-int ListCommand(const CommandOptions& options) {
-    if (!ApplyKey(options)) return kExitFailure;
-    Package package(options.package);
-    if (!OpenForBlocks(options, package)) return kExitFailure;
+int ListCommand(const CommandLine& line) {
+    Package package(line);
+    if (!package.OpenForBlocks()) return kExitFailure;
 
     std::vector<DPFBlock> blocks;
     bool intact = CollectBlocks(package.handle(), &blocks);
@@ -144,11 +72,11 @@ int ListCommand(const CommandOptions& options) {
         stored += block.storedSize;
     }
     std::error_code error;
-    unsigned long long fileSize = std::filesystem::file_size(options.package, error);
+    unsigned long long fileSize = std::filesystem::file_size(package.path(), error);
     std::printf("%zu blocks (%d deleted); live blocks: %llu bytes original, %llu bytes stored; package file %llu bytes\n",
                 blocks.size(), deleted, original, stored, fileSize);
     if (!intact) {
-        ReportProblem(options.package, "the package is damaged after the blocks listed");
+        ReportProblem(package.path(), "the package is damaged after the blocks listed");
         return kExitFailure;
     }
     return kExitSuccess;
@@ -156,114 +84,106 @@ int ListCommand(const CommandOptions& options) {
 
 // ---- add ----------------------------------------------------------------------------------------
 
-int AddCommand(const CommandOptions& options) {
-    std::string payload;
-    if (!ReadWholeFile(options.file, &payload)) {
-        ReportProblem(options.file, "cannot read the file");
-        return kExitFailure;
+bool ReadBlockFile(const std::string& path, std::string* bytes) {
+    if (!NimbrelAuthoring::ReadWholeFile(path.c_str(), bytes, nullptr)) {
+        ReportProblem(path, "cannot read the file");
+        return false;
     }
-    if (payload.size() > 0x7FFFFFFFu) {
-        ReportProblem(options.file, "is too large for a block (2 GiB at most)");
-        return kExitFailure;
+    if (bytes->size() > 0x7FFFFFFFu) {
+        ReportProblem(path, "is too large for a block (2 GiB at most)");
+        return false;
     }
-    if (!ApplyKey(options)) return kExitFailure;
-    Package package(options.package);
-    if (!OpenForBlocks(options, package)) return kExitFailure;
+    return true;
+}
 
-    DPFBlock block = WantedBlock(options);
-    block.mode = Uint8(options.mode);
+int AddBlock(const CommandLine& line, const std::string& type, std::string& payload) {
+    int mode = DPFBlock::kCompressed;
+    line.Get("--mode", ParseStorageMode, &mode);
+    Package package(line);
+    if (!package.OpenForBlocks()) return kExitFailure;
+
+    DPFBlock block = WantedBlock(line.Argument("NAME"), type);
+    block.mode = Uint8(mode);
     block.originalSize = Uint32(payload.size());
     block.data = reinterpret_cast<Uint8*>(payload.data());
-    int stored = options.replace ? IStuffDPF->Replace(package.handle(), &block)
-                                 : IStuffDPF->AddData(package.handle(), &block);
-    if (stored == -1) {
-        ReportProblem(options.package, "block " + BlockLabel(block) + " already exists (use --replace to replace it)");
-        return kExitFailure;
-    }
-    if (stored == 0 && payload.size() > 0) {
-        ReportProblem(options.package, "cannot add block " + BlockLabel(block) + " (see the message above)");
-        return kExitFailure;
-    }
-    if (!package.Close()) {
-        ReportProblem(options.package, "cannot close the package");
-        return kExitFailure;
-    }
-    std::printf("%s: added %s, mode %d, %zu bytes, %d stored\n", options.package.c_str(), BlockLabel(block).c_str(),
+    const int stored = package.Put(&block, line.Has("--replace"), "block " + BlockLabel(block));
+    if (stored < 0 || !package.Close()) return kExitFailure;
+    std::printf("%s: added %s, mode %d, %zu bytes, %d stored\n", package.path().c_str(), BlockLabel(block).c_str(),
                 block.mode, payload.size(), stored);
     return kExitSuccess;
 }
 
+int AddCommand(const CommandLine& line) {
+    std::string payload;
+    if (!ReadBlockFile(line.Argument("FILE"), &payload)) return kExitFailure;
+    return AddBlock(line, line.Argument("TYPE"), payload);
+}
+
 // ---- extract ------------------------------------------------------------------------------------
 
-int ExtractCommand(const CommandOptions& options) {
-    if (!ApplyKey(options)) return kExitFailure;
-    Package package(options.package);
-    if (!OpenForBlocks(options, package)) return kExitFailure;
+int ExtractCommand(const CommandLine& line) {
+    Package package(line);
+    if (!package.OpenForBlocks()) return kExitFailure;
 
-    DPFBlock found = WantedBlock(options);
+    const std::string& name = line.Argument("NAME");
+    const std::string& type = line.Argument("TYPE");
+    const std::string& out = line.Argument("OUT");
+    DPFBlock found = WantedBlock(name, type);
     if (IStuffDPF->FindBlock(package.handle(), &found) != 1) {
-        ReportProblem(options.package, "has no block " + BlockLabel(found));
+        ReportProblem(package.path(), "has no block " + BlockLabel(found));
         return kExitFailure;
     }
     DPFBlock block{};
     int size = 0;
     if (found.originalSize > 0) {
-        size = IStuffDPF->LoadBlock(package.handle(), options.type.c_str(), options.name.c_str(), &block);
+        size = IStuffDPF->LoadBlock(package.handle(), type.c_str(), name.c_str(), &block);
         if (size <= 0) {
-            ReportProblem(options.package, "block " + BlockLabel(found) + " does not load (see the message above)");
+            ReportProblem(package.path(), "block " + BlockLabel(found) + " does not load (see the message above)");
             return kExitFailure;
         }
     }
     std::string problem;
-    bool written = WriteFileSafely(options.file, size ? block.data : nullptr, size_t(size), &problem);
+    bool written = NimbrelAuthoring::WriteWholeFile(out.c_str(), size ? block.data : nullptr, size_t(size), &problem);
     std::free(block.data);
     if (!written) {
-        ReportProblem(options.file, "cannot write the file: " + problem);
+        ReportProblem(out, "cannot write the file: " + problem);
         return kExitFailure;
     }
-    std::printf("%s: extracted %s, %d bytes, to %s\n", options.package.c_str(), BlockLabel(found).c_str(), size,
-                options.file.c_str());
+    std::printf("%s: extracted %s, %d bytes, to %s\n", package.path().c_str(), BlockLabel(found).c_str(), size,
+                out.c_str());
     return kExitSuccess;
 }
 
 // ---- delete -------------------------------------------------------------------------------------
 
-int DeleteCommand(const CommandOptions& options) {
-    if (!ApplyKey(options)) return kExitFailure;
-    Package package(options.package);
-    if (!OpenForBlocks(options, package)) return kExitFailure;
-    DPFBlock block = WantedBlock(options);
+int DeleteCommand(const CommandLine& line) {
+    Package package(line);
+    if (!package.OpenForBlocks()) return kExitFailure;
+    DPFBlock block = WantedBlock(line.Argument("NAME"), line.Argument("TYPE"));
     if (IStuffDPF->Delete(package.handle(), &block) != 1) {
-        ReportProblem(options.package, "has no block " + BlockLabel(block));
+        ReportProblem(package.path(), "has no block " + BlockLabel(block));
         return kExitFailure;
     }
-    if (!package.Close()) {
-        ReportProblem(options.package, "cannot close the package");
-        return kExitFailure;
-    }
-    std::printf("%s: deleted %s\n", options.package.c_str(), BlockLabel(block).c_str());
+    if (!package.Close()) return kExitFailure;
+    std::printf("%s: deleted %s\n", package.path().c_str(), BlockLabel(block).c_str());
     return kExitSuccess;
 }
 
 // ---- verify -------------------------------------------------------------------------------------
 
-int VerifyCommand(const CommandOptions& options) {
-    if (!ApplyKey(options)) return kExitFailure;
-    Package package(options.package);
-    if (!package.isOpen()) {
-        ReportProblem(options.package, "NOT sound: the package cannot be opened (see the message above)");
-        return kExitFailure;
-    }
-    std::printf("%s: checksum matches\n", options.package.c_str());
-    if (IStuffDPF->IsProtected(package.handle()) == 1 && options.keyFile.empty()) {
-        ReportProblem(options.package, "NOT verified: the package is protected; give its key with --key KEYFILE to check its blocks");
+int VerifyCommand(const CommandLine& line) {
+    Package package(line);
+    if (!package.Open("NOT sound: the package cannot be opened (see the message above)")) return kExitFailure;
+    std::printf("%s: checksum matches\n", package.path().c_str());
+    if (package.isProtected() && !package.keyGiven()) {
+        ReportProblem(package.path(), "NOT verified: the package is protected; give its key with --key KEYFILE to check its blocks");
         return kExitFailure;
     }
 
     std::vector<DPFBlock> blocks;
     int problems = 0;
     if (!CollectBlocks(package.handle(), &blocks)) {
-        ReportProblem(options.package, "the block framing is damaged after block " + std::to_string(blocks.size()));
+        ReportProblem(package.path(), "the block framing is damaged after block " + std::to_string(blocks.size()));
         ++problems;
     }
     int checked = 0;
@@ -275,35 +195,33 @@ int VerifyCommand(const CommandOptions& options) {
         int size = IStuffDPF->LoadBlock(package.handle(), found.type, found.name, &block);
         std::free(block.data);
         if (size != int(found.originalSize)) {
-            ReportProblem(options.package, "block " + BlockLabel(found) + " does not load (see the message above)");
+            ReportProblem(package.path(), "block " + BlockLabel(found) + " does not load (see the message above)");
             ++problems;
         }
     }
     if (problems) {
-        ReportProblem(options.package, "NOT sound: " + std::to_string(problems) + " problem(s) found");
+        ReportProblem(package.path(), "NOT sound: " + std::to_string(problems) + " problem(s) found");
         return kExitFailure;
     }
-    std::printf("%s: sound; %d block(s) load\n", options.package.c_str(), checked);
+    std::printf("%s: sound; %d block(s) load\n", package.path().c_str(), checked);
     return kExitSuccess;
 }
 
 // ---- compact ------------------------------------------------------------------------------------
 
-int CompactCommand(const CommandOptions& options) {
-    if (!ApplyKey(options)) return kExitFailure;
-    Package source(options.package);
-    if (!OpenForBlocks(options, source)) return kExitFailure;
+int CompactCommand(const CommandLine& line) {
+    Package source(line);
+    if (!source.OpenForBlocks()) return kExitFailure;
     std::vector<DPFBlock> blocks;
     if (!CollectBlocks(source.handle(), &blocks)) {
-        ReportProblem(options.package, "the package is damaged; run dpf verify");
+        ReportProblem(source.path(), "the package is damaged; run dpf verify");
         return kExitFailure;
     }
 
-    std::string temporary = options.package + ".compact-tmp";
-    bool protectedPackage = IStuffDPF->IsProtected(source.handle()) == 1;
-    int target = IStuffDPF->Create(temporary.c_str(), protectedPackage);
-    bool ok = target > 0;
-    if (!ok) ReportProblem(temporary, "cannot create the temporary package (see the message above)");
+    // The copy needs no key file of its own: the source's key is set already.
+    const std::string temporary = source.path() + ".compact-tmp";
+    Package target(temporary, std::string());
+    bool ok = target.Create(source.isProtected());
     int kept = 0, dropped = 0;
     for (const DPFBlock& found : blocks) {
         if (!ok) break;
@@ -314,7 +232,7 @@ int CompactCommand(const CommandOptions& options) {
         DPFBlock block{};
         if (found.originalSize > 0 &&
             IStuffDPF->LoadBlock(source.handle(), found.type, found.name, &block) != int(found.originalSize)) {
-            ReportProblem(options.package, "block " + BlockLabel(found) + " does not load; nothing was changed");
+            ReportProblem(source.path(), "block " + BlockLabel(found) + " does not load; nothing was changed");
             std::free(block.data);
             ok = false;
             break;
@@ -323,7 +241,7 @@ int CompactCommand(const CommandOptions& options) {
         block.originalSize = found.originalSize;
         std::memcpy(block.name, found.name, sizeof block.name);
         std::memcpy(block.type, found.type, sizeof block.type);
-        int added = IStuffDPF->AddData(target, &block);
+        int added = IStuffDPF->AddData(target.handle(), &block);
         std::free(block.data);
         if (added == -1) {
             ++dropped; // a second block of the same name and type could never be found anyway
@@ -334,79 +252,41 @@ int CompactCommand(const CommandOptions& options) {
             ++kept;
         }
     }
-    if (target > 0 && IStuffDPF->Close(target) != 0) ok = false;
-    source.Close();
+    if (!target.Close()) ok = false;
+    if (!source.Close()) ok = false;
     std::string problem;
-    if (ok && !NimbrelAuthoring::MoveFileOver(temporary.c_str(), options.package.c_str(), &problem)) {
-        ReportProblem(options.package, "cannot replace the package: " + problem);
+    if (ok && !NimbrelAuthoring::MoveFileOver(temporary.c_str(), source.path().c_str(), &problem)) {
+        ReportProblem(source.path(), "cannot replace the package: " + problem);
         ok = false;
     }
     if (!ok) {
         NimbrelAuthoring::RemoveFile(temporary.c_str());
         return kExitFailure;
     }
-    std::printf("%s: compacted; %d block(s) kept, %d dropped\n", options.package.c_str(), kept, dropped);
+    std::printf("%s: compacted; %d block(s) kept, %d dropped\n", source.path().c_str(), kept, dropped);
     return kExitSuccess;
 }
 
 // ---- upgrade ------------------------------------------------------------------------------------
 
-int UpgradeCommand(const CommandOptions& options) {
-    std::string start;
-    {
-        std::ifstream in(options.package, std::ios::binary);
-        if (!in) {
-            ReportProblem(options.package, "cannot read the file");
-            return kExitFailure;
-        }
-        char identifier[8] = {0};
-        in.read(identifier, sizeof identifier);
-        start.assign(identifier, size_t(in.gcount()));
+int UpgradeCommand(const CommandLine& line) {
+    Package package(line);
+    std::string problem;
+    const int version = NimbrelAuthoring::PackageVersion(package.path().c_str(), &problem);
+    if (version == 0) {
+        ReportProblem(package.path(), problem);
+        return kExitFailure;
     }
-    if (start.compare(0, 5, "DPFv4") == 0) {
-        std::printf("%s: already version 4; nothing to do\n", options.package.c_str());
+    if (version == 4) {
+        std::printf("%s: already version 4; nothing to do\n", package.path().c_str());
         return kExitSuccess;
     }
-    if (start.compare(0, 5, "DPFv3") != 0) {
-        ReportProblem(options.package, "is not a version 3 package");
+    if (version != 3) {
+        ReportProblem(package.path(), "is a version " + std::to_string(version) + " package; only version 3 converts");
         return kExitFailure;
     }
-    Package package(options.package);
-    if (!package.isOpen()) {
-        ReportProblem(options.package, "cannot be converted (see the message above); the original is unchanged");
-        return kExitFailure;
-    }
-    std::printf("%s: converted to version 4\n", options.package.c_str());
+    // Opening a version 3 package is what converts it.
+    if (!package.Open("cannot be converted (see the message above); the original is unchanged")) return kExitFailure;
+    std::printf("%s: converted to version 4\n", package.path().c_str());
     return kExitSuccess;
-}
-
-// ---- Command words --------------------------------------------------------------------------------
-
-std::string ReadCommandWords(int argc, char** argv, const std::string& commandName, bool takesKey,
-                             bool takesAddOptions, CommandOptions* options, std::vector<std::string>* positionals,
-                             bool* help) {
-    for (int i = 2; i < argc; ++i) {
-        const std::string word = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (word == "--help" || word == "-h") {
-            *help = true;
-            return std::string();
-        }
-        if (word == "--key" && takesKey) {
-            if (!hasValue) return "--key needs a key file";
-            options->keyFile = argv[++i];
-        } else if (word == "--mode" && takesAddOptions) {
-            if (!hasValue) return "--mode needs 0, 1 or 2";
-            const std::string mode = argv[++i];
-            if (mode != "0" && mode != "1" && mode != "2") return "--mode must be 0, 1 or 2, not '" + mode + "'";
-            options->mode = mode[0] - '0';
-        } else if (word == "--replace" && takesAddOptions) {
-            options->replace = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            return "unknown option '" + word + "' for " + commandName;
-        } else {
-            positionals->push_back(word);
-        }
-    }
-    return std::string();
 }

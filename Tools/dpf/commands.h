@@ -1,46 +1,43 @@
-// The dpf tool's commands. Each one works on one package through IStuffDPF, prints what it did
-// to standard output and its problems to standard error, and returns the process exit status.
+// The dpf tool's commands: the run functions of its command table (main.cpp). Each works on one
+// package through the engine's package interface, prints what it did on standard output and its
+// problems on standard error, and returns the exit status. The reader has already checked their
+// words (command_line.h).
 #ifndef NIMBREL_TOOLS_DPF_COMMANDS_H
 #define NIMBREL_TOOLS_DPF_COMMANDS_H
 
 #include <string>
-#include <vector>
 
-enum ExitStatus { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2 };
+#include "command_line.h"
 
-struct CommandOptions {
-    std::string package;
-    std::string file;   // add: the input file; extract: the output file
-    std::string name;
-    std::string type;
-    int mode = 0;       // add
-    bool replace = false;
-    std::string keyFile;
-};
+// ---- commands.cpp: any block, whole packages ----------------------------------------------------
 
-// Reads the words after a command (argv[2...]): --help, --key KEYFILE when the command takes a
-// key, --mode 0|1|2 and --replace when it adds blocks, and the positional words. Returns an
-// empty text when the words are fine, otherwise what is wrong with them.
-std::string ReadCommandWords(int argc, char** argv, const std::string& commandName, bool takesKey,
-                             bool takesAddOptions, CommandOptions* options, std::vector<std::string>* positionals,
-                             bool* help);
+int CreateCommand(const CommandLine& line);
+int ListCommand(const CommandLine& line);
+int AddCommand(const CommandLine& line);
+int ExtractCommand(const CommandLine& line);
+int DeleteCommand(const CommandLine& line);
+int VerifyCommand(const CommandLine& line);
+int CompactCommand(const CommandLine& line);
+int UpgradeCommand(const CommandLine& line);
 
-int CreateCommand(const CommandOptions& options);
-int ListCommand(const CommandOptions& options);
-int AddCommand(const CommandOptions& options);
-int ExtractCommand(const CommandOptions& options);
-int DeleteCommand(const CommandOptions& options);
-int VerifyCommand(const CommandOptions& options);
-int CompactCommand(const CommandOptions& options);
-int UpgradeCommand(const CommandOptions& options);
+// Reads the file a block is made from. False, reported, when it cannot be read or is too large
+// for a block.
+bool ReadBlockFile(const std::string& path, std::string* bytes);
+// Stores `payload` in the package of the command line as the block NAME of `type`, as --mode and
+// --replace ask: the last step of `add` and of the imports that check a file first.
+int AddBlock(const CommandLine& line, const std::string& type, std::string& payload);
 
-// Reads a whole file. False when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
-// Writes a file through a temporary file beside it, flushed and renamed over it, so a crash leaves
-// the old file or the complete new one. False with the reason in `problem`.
-bool WriteFileSafely(const std::string& path, const void* data, size_t length, std::string* problem);
+// ---- image_commands.cpp: PNG files in and out of "IMG" blocks -----------------------------------
 
-// "dpf: <subject>: <problem>" on standard error.
-void ReportProblem(const std::string& subject, const std::string& problem);
+int AddImageCommand(const CommandLine& line);
+int ExtractImageCommand(const CommandLine& line);
+
+// ---- sound_commands.cpp: sound effects and music the mixer decodes -------------------------------
+
+int AddSoundCommand(const CommandLine& line);
+
+// ---- xml_commands.cpp: documents the engine's XML layer reads -----------------------------------
+
+int AddXmlCommand(const CommandLine& line);
 
 #endif

@@ -44,6 +44,12 @@ void GetText(const Uint8* field, size_t fieldSize, char* text) {
 
 } // namespace
 
+int IdentifierVersion(const char identifier[kIdentifierSize]) {
+    if (std::memcmp(identifier, kIdentifierV4, 4) != 0) return 0; // "DPFv" opens every version
+    const char digit = identifier[4];
+    return digit >= '0' && digit <= '9' ? digit - '0' : -1;
+}
+
 bool IsV3Marker(const Uint8* bytes) {
     static const Uint8 kDotted[kV3MarkerSize] = {'.', 'B', 'l', 'o', 'c', 'k', 'D', 'a', 't', 'a', '.'};
     static const Uint8 kFramed[kV3MarkerSize] = {0xB7, 'B', 'l', 'o', 'c', 'k', 'D', 'a', 't', 'a', 0xB7};

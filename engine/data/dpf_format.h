@@ -31,6 +31,11 @@ const int kTypeSize = 8;  // at most 7 characters and a NUL
 extern const Uint8 kBlockMarker[kMarkerSize];
 extern const char kIdentifierV4[kIdentifierSize];
 
+// The version a package's first kIdentifierSize bytes name: 4 for kIdentifierV4, 3 for a version
+// 3 package, the digit after "DPFv" for any other; -1 when that place holds no digit, and 0 when
+// the bytes are no package identifier at all.
+int IdentifierVersion(const char identifier[kIdentifierSize]);
+
 // Version 3 (read for conversion only).
 const int kV3HeaderSize = 256;
 const int kV3MarkerSize = 11;

@@ -203,11 +203,11 @@ int OpenPackageFile(const char* path, bool* readOnly) {
 bool EnsureVersion4(const BlowfishState& headerCipher, const char* path, bool readOnly, ScopedFile& file) {
     char identifier[dpf::kIdentifierSize + 1] = {0};
     if (FileReadAt(file.get(), identifier, dpf::kIdentifierSize, 0) != dpf::kIdentifierSize ||
-        std::memcmp(identifier, "DPFv", 4) != 0) {
+        dpf::IdentifierVersion(identifier) == 0) {
         ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
         return false;
     }
-    if (identifier[4] == '3') {
+    if (dpf::IdentifierVersion(identifier) == 3) {
         if (readOnly) {
             ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF opened in read only mode.\n", path);
             return false;
@@ -220,7 +220,7 @@ bool EnsureVersion4(const BlowfishState& headerCipher, const char* path, bool re
         }
         ILogSystem.Msg(5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n", path);
     }
-    if (identifier[4] != '4') {
+    if (dpf::IdentifierVersion(identifier) != 4) {
         ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n", path, identifier);
         return false;
     }

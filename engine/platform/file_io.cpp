@@ -124,4 +124,6 @@ bool SyncParentDirectory(const char* path) {
     return synced;
 }
 
+const char* NullDevicePath() { return "/dev/null"; }
+
 const char* LastFileErrorText() { return std::strerror(lastError); }

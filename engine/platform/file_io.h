@@ -41,6 +41,10 @@ bool FileRemove(const char* path);
 // Flushes the directory entry changes of the directory holding `path` (after a rename).
 bool SyncParentDirectory(const char* path);
 
+// A path that can be opened and written like a file, where everything written is discarded: for
+// output a program must name a file for but never wants to keep.
+const char* NullDevicePath();
+
 // The system's text for the last failure of any function above.
 const char* LastFileErrorText();
 

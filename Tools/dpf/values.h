@@ -1,0 +1,41 @@
+// The words of the dpf tool's command lines that mean more than their text: block names and
+// types, storage modes, image depths, colours, alpha. Each parser reads one word and, when it is
+// wrong, says why in words that follow the option's name ("must be 0, 1 or 2, not '7'") or, for
+// an argument, in a sentence of its own. `problem` may be null.
+//
+// A command's table row checks its words with these parsers (Accepts), and the command reads the
+// values it needs through the same ones (CommandLine::Get), so a word means one thing everywhere.
+#ifndef NIMBREL_TOOLS_DPF_VALUES_H
+#define NIMBREL_TOOLS_DPF_VALUES_H
+
+#include <SDL.h>
+
+#include <string>
+
+bool ParseBlockName(const std::string& text, std::string* name, std::string* problem);
+bool ParseBlockType(const std::string& text, std::string* type, std::string* problem);
+// SND, a sound effect, or MUS, music.
+bool ParseSoundType(const std::string& text, std::string* type, std::string* problem);
+// 0 compressed, 1 stored as is, 2 masked.
+bool ParseStorageMode(const std::string& text, int* mode, std::string* problem);
+// 8, 16, 24 or 32 bits per pixel.
+bool ParseDepth(const std::string& text, int* depth, std::string* problem);
+// Six hexadecimal digits, red, green and blue: "FF00FF".
+bool ParseColour(const std::string& text, SDL_Color* colour, std::string* problem);
+// Surface alpha, 0 to 255.
+bool ParseAlpha(const std::string& text, Uint8* alpha, std::string* problem);
+
+// A parser as a check for a command's table row: the word parses, the value is not kept.
+template <typename T>
+struct ParsedValue;
+template <typename T>
+struct ParsedValue<bool (*)(const std::string&, T*, std::string*)> {
+    typedef T type;
+};
+template <auto Parse>
+bool Accepts(const std::string& text, std::string* problem) {
+    typename ParsedValue<decltype(Parse)>::type value{};
+    return Parse(text, &value, problem);
+}
+
+#endif
