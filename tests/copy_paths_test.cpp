@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,7 @@ const Uint8 kGuardByte = 0xEE;
 // grows to the longest count asked for, so short tests do not pay for the longest one.
 const Uint8* Pattern(size_t bytes) {
     static std::vector<Uint8> data;
+    bytes = std::max<size_t>(bytes, 1); // never a null pointer, not even for no bytes
     if (data.size() < bytes) {
         data.resize(bytes);
         Uint32 state = 0x12345678u;
@@ -76,10 +78,13 @@ protected:
             CopyRoutine routine;
             const char* form;
         } forms[] = {{CopyPathRoutine(GetParam()), "as selected"}, {CopyPathSequences(GetParam()), "own sequences"}};
-        for (const auto& form : forms)
+        for (const auto& form : forms) {
+            // A path that is plain memcpy as selected is checked once, with path 0.
+            if (form.routine == CopyPathRoutine(kCopyPathNormal) && GetParam() != kCopyPathNormal) continue;
             EXPECT_TRUE(CopiesExactly(form.routine, count, destinationOffset, sourceOffset))
                 << "path " << GetParam() << " " << form.form << ", " << count << " bytes, destination +"
                 << destinationOffset << ", source +" << sourceOffset;
+        }
     }
 
     void SetUp() override {
@@ -118,12 +123,22 @@ TEST_P(CopyPath, SwitchingCounts) {
 // Both sides of every count at which the path, as built here, changes between memcpy and its own
 // sequences or between its two routines.
 TEST_P(CopyPath, HandOffCounts) {
-    for (Uint32 count : CopyPathSwitchingCounts(GetParam())) {
+    const std::vector<Uint32> counts = CopyPathSwitchingCounts(GetParam());
+    EXPECT_TRUE(std::adjacent_find(counts.begin(), counts.end(), std::greater_equal<Uint32>()) == counts.end())
+        << "switching counts must ascend";
+    for (Uint32 count : counts) {
         ASSERT_GT(count, 0u);
         for (Uint32 side : {count - 1, count}) {
             CheckAt(side, 0, 0);
             CheckAt(side, 5, 2);
         }
+    }
+}
+
+TEST(CopyPathInspection, UnknownNumbersHaveNoSequencesAndNoSwitchingCounts) {
+    for (int number : {8, 9, 21, -1}) {
+        EXPECT_EQ(CopyPathSequences(number), nullptr) << number;
+        EXPECT_TRUE(CopyPathSwitchingCounts(number).empty()) << number;
     }
 }
 
