@@ -121,7 +121,8 @@ TEST_P(CopyPath, SwitchingCounts) {
 }
 
 // Both sides of every count at which the path, as built here, changes between memcpy and its own
-// sequences or between its two routines.
+// sequences or between its two routines; short counts at every alignment pair, as that costs
+// little.
 TEST_P(CopyPath, HandOffCounts) {
     const std::vector<Uint32> counts = CopyPathSwitchingCounts(GetParam());
     EXPECT_TRUE(std::adjacent_find(counts.begin(), counts.end(), std::greater_equal<Uint32>()) == counts.end())
@@ -129,8 +130,14 @@ TEST_P(CopyPath, HandOffCounts) {
     for (Uint32 count : counts) {
         ASSERT_GT(count, 0u);
         for (Uint32 side : {count - 1, count}) {
-            CheckAt(side, 0, 0);
-            CheckAt(side, 5, 2);
+            if (side > 65536) {
+                CheckAt(side, 0, 0);
+                CheckAt(side, 5, 2);
+                continue;
+            }
+            for (size_t destinationOffset = 0; destinationOffset < 8; ++destinationOffset)
+                for (size_t sourceOffset = 0; sourceOffset < 8; ++sourceOffset)
+                    CheckAt(side, destinationOffset, sourceOffset);
         }
     }
 }
