@@ -2,10 +2,12 @@
 //
 // All routines copy forward and byte-exact; they differ only in block size, prefetching and the
 // kind of stores. The mixed paths pick one of two routines by the byte count, because the block
-// copy with its set-up only pays off for long rows. On builds for other processors than x86-64
-// every path copies with memcpy.
+// copy with its set-up only pays off for long rows. Each routine runs its own instruction sequence
+// only at the counts where that was measured to beat the C library's memcpy, and hands every other
+// count to memcpy. On builds for other processors than x86-64 every path copies with memcpy.
 #include "core/copy_paths.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -21,9 +23,11 @@ namespace {
 
 // ---- The normal path ----------------------------------------------------------------------------
 
+// Returning memcpy's own result lets the call become a jump, and the expected branch leaves the
+// way to it without a taken branch: at 64 bytes memcpy itself takes only two or three nanoseconds.
 void* CopyNormal(void* destination, const void* source, Uint32 count) {
-    if (count) std::memcpy(destination, source, count);
-    return destination;
+    if (__builtin_expect(count == 0, 0)) return destination;
+    return std::memcpy(destination, source, count);
 }
 
 // The bytes after a routine's last whole block.
@@ -244,22 +248,116 @@ void* CopyK7(void* d, const void* s, Uint32 n) { return CopyNormal(d, s, n); }
 
 #endif
 
-// ---- Mixed paths --------------------------------------------------------------------------------
-// Short rows skip the block copy's set-up.
+// ---- Where each sequence runs ------------------------------------------------------------------
 
-void* CopyAthlon(void* d, const void* s, Uint32 n) { return n <= 1024 ? CopyMmx64(d, s, n) : CopyK7(d, s, n); }
+// The instruction sequences the paths are built from.
+enum class Sequence { kLibrary, kMmx32, kMmx64, kMmx64Streaming, kMmx64NearPrefetch, kMmx64FarPrefetch, kSse2, kK7 };
 
-void* CopyBanias(void* d, const void* s, Uint32 n) {
-    return n < 1048576 ? CopyMmx64FarPrefetch(d, s, n) : CopyK7(d, s, n);
+const Uint32 kMiB = 1024 * 1024;
+const Uint64 kNoLimit = Uint64(1) << 32; // past the largest count
+
+// The counts [from, below) at which a sequence beats memcpy; every other count goes to memcpy.
+struct OwnRange {
+    Sequence sequence;
+    Uint32 from;
+    Uint64 below;
+};
+
+// Measured on this development machine ("AMD EPYC" in /proc/cpuinfo: 2 cores, 1 MiB second-level
+// cache each, 32 MiB shared last-level cache; Debian 12's glibc 2.36 memcpy) with
+// `copy_bench --sweep` and repeated runs around each crossover. Other work on the machine moves
+// the crossovers, so each range is where the sequence won in nearly every run:
+//   - SSE-2: one or two 16-byte moves beat memcpy's dispatch, 0.54-0.96 of its time at 16 to 32
+//     bytes; from 33 bytes the sequence mostly ties or loses, by up to 1.2 below 64 bytes and
+//     1.5 to 4 from 80 bytes on.
+//   - MMX-I: exactly one 32-byte block, 0.75; with any tail it ties or loses, by up to 1.3.
+//   - MMX-III and MMX-IV: non-temporal stores beat memcpy's cached stores, 0.7-0.95, from 8 MiB,
+//     where source and destination no longer fit the last-level cache together, up to 24 MiB,
+//     where memcpy streams too. Under load they won from as low as 1 MiB and up to 48 MiB; on a
+//     quiet machine they lost by up to 1.3 at 4 to 6 MiB, and beyond 24 MiB they tie or lose by up
+//     to 1.4.
+//   - Everything else loses at every count, by 2 to 5 times between 1 KiB and 512 KiB; the K7
+//     block copy still by 1.1 to 2.4 times at 8 to 64 MiB.
+// A processor of another kind needs them measured again.
+constexpr OwnRange kOwnRanges[] = {
+    {Sequence::kLibrary, 0, 0},
+    {Sequence::kMmx32, 32, 33},
+    {Sequence::kMmx64, 0, 0},
+    {Sequence::kMmx64Streaming, 8 * kMiB, 24 * kMiB},
+    {Sequence::kMmx64NearPrefetch, 8 * kMiB, 24 * kMiB},
+    {Sequence::kMmx64FarPrefetch, 0, 0},
+    {Sequence::kSse2, 16, 33},
+    {Sequence::kK7, 0, 0},
+};
+
+constexpr const OwnRange& OwnRangeOf(Sequence sequence) { return kOwnRanges[static_cast<int>(sequence)]; }
+
+constexpr bool RangesInSequenceOrder() {
+    for (int i = 0; i < static_cast<int>(sizeof kOwnRanges / sizeof kOwnRanges[0]); ++i)
+        if (static_cast<int>(kOwnRanges[i].sequence) != i) return false;
+    return true;
+}
+static_assert(RangesInSequenceOrder(), "kOwnRanges is indexed by Sequence");
+
+constexpr bool Owns(const OwnRange& range, Uint32 count) {
+    // One unsigned comparison: counts below `from` wrap around to far past the range.
+    return static_cast<Uint64>(count) - range.from < range.below - range.from;
 }
 
-void* CopyDothan(void* d, const void* s, Uint32 n) {
-    return n < 2097152 ? CopyMmx64FarPrefetch(d, s, n) : CopyK7(d, s, n);
+template <Sequence S> void* RunSequence(void* d, const void* s, Uint32 n) {
+    switch (S) {
+    case Sequence::kLibrary: return CopyNormal(d, s, n);
+    case Sequence::kMmx32: return CopyMmx32(d, s, n);
+    case Sequence::kMmx64: return CopyMmx64(d, s, n);
+    case Sequence::kMmx64Streaming: return CopyMmx64Streaming(d, s, n);
+    case Sequence::kMmx64NearPrefetch: return CopyMmx64StreamingNearPrefetch(d, s, n);
+    case Sequence::kMmx64FarPrefetch: return CopyMmx64FarPrefetch(d, s, n);
+    case Sequence::kSse2: return CopySse2(d, s, n);
+    case Sequence::kK7: return CopyK7(d, s, n);
+    }
+    return d;
 }
 
-void* CopyPentium4(void* d, const void* s, Uint32 n) { return n <= 512 ? CopyMmx64(d, s, n) : CopyK7(d, s, n); }
+// Without the hand-off the sequence runs at every count: that is what the ranges are measured on.
+// The hand-off is the expected branch: memcpy is the faster copy at the short counts where a taken
+// branch shows, while the ranges a sequence owns are narrow or long.
+template <Sequence S, bool kHandOff> inline void* CopyWith(void* d, const void* s, Uint32 n) {
+    if (kHandOff && __builtin_expect(!Owns(OwnRangeOf(S), n), 1)) return CopyNormal(d, s, n);
+    return RunSequence<S>(d, s, n);
+}
 
-void* CopyPrescott(void* d, const void* s, Uint32 n) { return n <= 256 ? CopyMmx64(d, s, n) : CopyK7(d, s, n); }
+// ---- Routes -------------------------------------------------------------------------------------
+
+// A path sends counts below `switchAt` to one sequence and the rest to another; a single-routine
+// path has the same sequence on both sides.
+struct Route {
+    Sequence below;
+    Uint32 switchAt;
+    Sequence from;
+};
+
+template <const Route& R, bool kHandOff> void* CopyRouted(void* d, const void* s, Uint32 n) {
+    if constexpr (R.below != R.from) {
+        if (n < R.switchAt) return CopyWith<R.below, kHandOff>(d, s, n);
+    }
+    return CopyWith<R.from, kHandOff>(d, s, n);
+}
+
+constexpr Route kNormalRoute{Sequence::kLibrary, 0, Sequence::kLibrary};
+constexpr Route kMmx32Route{Sequence::kMmx32, 0, Sequence::kMmx32};
+constexpr Route kMmx64Route{Sequence::kMmx64, 0, Sequence::kMmx64};
+constexpr Route kStreamingRoute{Sequence::kMmx64Streaming, 0, Sequence::kMmx64Streaming};
+constexpr Route kNearPrefetchRoute{Sequence::kMmx64NearPrefetch, 0, Sequence::kMmx64NearPrefetch};
+constexpr Route kFarPrefetchRoute{Sequence::kMmx64FarPrefetch, 0, Sequence::kMmx64FarPrefetch};
+constexpr Route kSse2Route{Sequence::kSse2, 0, Sequence::kSse2};
+constexpr Route kK7Route{Sequence::kK7, 0, Sequence::kK7};
+
+// Mixed paths: short rows skip the block copy's set-up; `switchAt` is the first count it takes.
+constexpr Route kAthlonRoute{Sequence::kMmx64, 1025, Sequence::kK7};
+constexpr Route kBaniasRoute{Sequence::kMmx64FarPrefetch, 1048576, Sequence::kK7};
+constexpr Route kDothanRoute{Sequence::kMmx64FarPrefetch, 2097152, Sequence::kK7};
+constexpr Route kPentium4Route{Sequence::kMmx64, 513, Sequence::kK7};
+constexpr Route kPrescottRoute{Sequence::kMmx64, 257, Sequence::kK7};
 
 // ---- The path table -----------------------------------------------------------------------------
 
@@ -274,30 +372,44 @@ enum Instructions {
 struct CopyPath {
     int number;
     const char* name;
-    CopyRoutine routine;
+    const Route* route;
+    CopyRoutine routine;   // with the hand-off to memcpy
+    CopyRoutine sequences; // the route's sequences at every count
     Instructions needs;
 };
 
-const CopyPath kPaths[] = {
-    {0, "normal", CopyNormal, kPlain},
-    {1, "MMX-I", CopyMmx32, kMmx},
-    {2, "MMX-II", CopyMmx64, kMmx},
-    {3, "MMX-III", CopyMmx64Streaming, kMmxStream},
-    {4, "MMX-IV", CopyMmx64StreamingNearPrefetch, kMmxStream},
-    {5, "MMX-V", CopyMmx64FarPrefetch, kMmxStream},
-    {6, "SSE-2", CopySse2, kSse2},
-    {7, "K7", CopyK7, kMmxStream},
-    {10, "Athlon", CopyAthlon, kMmxStream},
-    {11, "AthlonXP", CopyAthlon, kMmxStream},
-    {12, "Banias", CopyBanias, kMmxStream},
-    {13, "Dothan", CopyDothan, kMmxStream},
-    {14, "PentiumIII", CopyMmx64, kMmx},
-    {15, "P4 Willamette", CopyPentium4, kMmxStream},
-    {16, "P4 Northwood", CopyPentium4, kMmxStream},
-    {17, "P4 Prescott", CopyPrescott, kMmxStream},
-    {18, "P4 Prescott+", CopyPrescott, kMmxStream},
-    {19, "Athlon64", CopyAthlon, kMmxStream},
-    {20, "Core/Core2", CopyMmx32, kMmx},
+constexpr bool OwnsAny(Sequence sequence) { return OwnRangeOf(sequence).from < OwnRangeOf(sequence).below; }
+
+// A route that never runs its own sequences is memcpy itself, without even a comparison in front:
+// at 64 bytes every instruction before memcpy shows.
+template <const Route& R> constexpr CopyRoutine HandingOff() {
+    return OwnsAny(R.below) || OwnsAny(R.from) ? CopyRouted<R, true> : CopyNormal;
+}
+
+template <const Route& R> constexpr CopyPath MakePath(int number, const char* name, Instructions needs) {
+    return {number, name, &R, HandingOff<R>(), CopyRouted<R, false>, needs};
+}
+
+constexpr CopyPath kPaths[] = {
+    MakePath<kNormalRoute>(0, "normal", kPlain),
+    MakePath<kMmx32Route>(1, "MMX-I", kMmx),
+    MakePath<kMmx64Route>(2, "MMX-II", kMmx),
+    MakePath<kStreamingRoute>(3, "MMX-III", kMmxStream),
+    MakePath<kNearPrefetchRoute>(4, "MMX-IV", kMmxStream),
+    MakePath<kFarPrefetchRoute>(5, "MMX-V", kMmxStream),
+    MakePath<kSse2Route>(6, "SSE-2", kSse2),
+    MakePath<kK7Route>(7, "K7", kMmxStream),
+    MakePath<kAthlonRoute>(10, "Athlon", kMmxStream),
+    MakePath<kAthlonRoute>(11, "AthlonXP", kMmxStream),
+    MakePath<kBaniasRoute>(12, "Banias", kMmxStream),
+    MakePath<kDothanRoute>(13, "Dothan", kMmxStream),
+    MakePath<kMmx64Route>(14, "PentiumIII", kMmx),
+    MakePath<kPentium4Route>(15, "P4 Willamette", kMmxStream),
+    MakePath<kPentium4Route>(16, "P4 Northwood", kMmxStream),
+    MakePath<kPrescottRoute>(17, "P4 Prescott", kMmxStream),
+    MakePath<kPrescottRoute>(18, "P4 Prescott+", kMmxStream),
+    MakePath<kAthlonRoute>(19, "Athlon64", kMmxStream),
+    MakePath<kMmx32Route>(20, "Core/Core2", kMmx),
 };
 
 const CopyPath* FindPath(int number) {
@@ -404,4 +516,34 @@ const char* CopyPathName(int number) {
 bool CopyPathRunsOn(int number, const ProcessorFeatures& features) {
     const CopyPath* path = FindPath(number);
     return path && HasInstructions(path->needs, features);
+}
+
+CopyRoutine CopyPathSequences(int number) {
+    const CopyPath* path = FindPath(number);
+    return path ? path->sequences : nullptr;
+}
+
+std::vector<Uint32> CopyPathSwitchingCounts(int number) {
+    std::vector<Uint32> counts;
+    const CopyPath* path = FindPath(number);
+    if (!path) return counts;
+
+    // The ends of a sequence's own range that fall inside the counts [low, high) routed to it.
+    auto addRangeEnds = [&counts](Sequence sequence, Uint64 low, Uint64 high) {
+        const OwnRange& range = OwnRangeOf(sequence);
+        if (range.from >= range.below) return;
+        for (Uint64 end : {static_cast<Uint64>(range.from), range.below})
+            if (end > low && end < high) counts.push_back(static_cast<Uint32>(end));
+    };
+    const Route& route = *path->route;
+    if (route.below != route.from) {
+        addRangeEnds(route.below, 0, route.switchAt);
+        counts.push_back(route.switchAt);
+        addRangeEnds(route.from, route.switchAt, kNoLimit);
+    } else {
+        addRangeEnds(route.from, 0, kNoLimit);
+    }
+    std::sort(counts.begin(), counts.end());
+    counts.erase(std::unique(counts.begin(), counts.end()), counts.end());
+    return counts;
 }

@@ -12,6 +12,8 @@
 
 #include <SDL.h>
 
+#include <vector>
+
 #include "core/cpu_identify.h"
 
 // A copy routine: copies count bytes forward from source to destination. The areas must not
@@ -63,5 +65,16 @@ const char* CopyPathName(int number);
 
 // True when every instruction path `number` uses exists on a processor with these features.
 bool CopyPathRunsOn(int number, const ProcessorFeatures& features);
+
+// Each routine runs its own instruction sequence only in the count range where that was measured
+// to beat memcpy, and hands every other count to memcpy. This is path `number` without that
+// hand-off, its sequences at every count, for measuring the ranges again; null for an unknown
+// number.
+CopyRoutine CopyPathSequences(int number);
+
+// The counts at which path `number` changes what it runs (between memcpy and its own sequences,
+// or between a mixed path's two routines), ascending; each is the first count of the new range.
+// Empty for an unknown number.
+std::vector<Uint32> CopyPathSwitchingCounts(int number);
 
 #endif
