@@ -23,6 +23,7 @@
 namespace img {
 
 const Uint32 kHeaderSize = 48;
+const Uint32 kFormatRecordSize = 40; // the record at offset 8, which sprites and tiles store too
 const Uint32 kPaletteSize = 256 * 4;
 const Uint32 kNoColorKey = 0xFFFFFFFFu;
 // SDL 1.2 keeps a surface's pitch in 16 bits and rectangle sizes in 16 bits.
@@ -48,6 +49,29 @@ struct ImageView {
 
 // The row length in bytes of an image, rounded up to 4 (64-bit so no width can overflow it).
 Uint64 ImagePitch(Uint32 width, Uint8 bitsPerPixel);
+
+// ---- The parts other payloads share -------------------------------------------------------------
+
+// The 40-byte pixel format record: depth, masks, colour key and surface alpha (width and height
+// are not part of it and are left as they are).
+void ReadFormatRecord(const Uint8* record, ImageFormat* format);
+void WriteFormatRecord(const ImageFormat& format, Uint8* record);
+
+// Checks a format read from a block: known depth, a size SDL can hold, masks within the depth.
+// Sets the pitch. False, with the reason, otherwise.
+bool CheckFormat(const ImageFormat& format, Uint64* pitch, const char** problem);
+
+// Checks the format and that its pixel rows (and, for 8 bits, the palette after them) fit in the
+// `available` bytes at `data`, and fills the view.
+bool ParsePixels(const ImageFormat& format, const Uint8* data, Uint64 available, ImageView* view,
+                 const char** problem);
+
+// The bytes of the pixel rows plus, for 8 bits, the palette; and writing them (the palette from
+// 256 colours, or zero when palette is null).
+Uint64 PixelBytes(const ImageFormat& format);
+void WritePixels(const ImageFormat& format, const Uint8* rows, const SDL_Color* palette, Uint8* out);
+
+// ---- The "IMG" payload --------------------------------------------------------------------------
 
 // Checks and parses a payload of `size` bytes. False when the block is shorter than its fixed
 // parts, its depth is not 8, 16, 24 or 32, its size or masks cannot describe a surface, or its
