@@ -13,6 +13,7 @@
 #include "core/interface_log.h"
 #include "data/image_payload.h"
 #include "gfx/gl_backend.h"
+#include "gfx/payload_surface.h"
 
 struct IImage::Private {
     bool conversion = true;
@@ -41,39 +42,6 @@ struct LoadCall {
 };
 
 #define LOAD_PREFIX " . [IImage->Load('%s','%s',0x%x)] "
-
-bool DiffersFromDisplay(const SDL_Surface* surface, const SDL_Surface* screen) {
-    const SDL_PixelFormat* a = surface->format;
-    const SDL_PixelFormat* b = screen->format;
-    return (surface->flags & SDL_HWSURFACE) != (screen->flags & SDL_HWSURFACE) || a->BytesPerPixel != b->BytesPerPixel ||
-           a->Rmask != b->Rmask || a->Gmask != b->Gmask || a->Bmask != b->Bmask || a->Amask != b->Amask;
-}
-
-// A software surface of the stored size and format. 8-bit images are palettised, whatever masks
-// they carry: SDL gives a surface with masks no palette.
-SDL_Surface* CreateSurface(const img::ImageFormat& format) {
-    if (format.bitsPerPixel == 8) return SDL_CreateRGBSurface(0, int(format.width), int(format.height), 8, 0, 0, 0, 0);
-    return SDL_CreateRGBSurface(0, int(format.width), int(format.height), format.bitsPerPixel, format.redMask,
-                                format.greenMask, format.blueMask, format.alphaMask);
-}
-
-void CopyPixels(SDL_Surface* surface, const img::ImageView& view) {
-    const Uint32 rowBytes = Uint32(surface->pitch) < view.pitch ? Uint32(surface->pitch) : view.pitch;
-    Uint8* to = static_cast<Uint8*>(surface->pixels);
-    for (Uint32 y = 0; y < view.format.height; ++y)
-        std::memcpy(to + size_t(y) * surface->pitch, view.rows + size_t(y) * view.pitch, rowBytes);
-
-    if (view.palette && surface->format->palette) {
-        SDL_Color colours[256];
-        for (int i = 0; i < 256; ++i) {
-            colours[i].r = view.palette[4 * i];
-            colours[i].g = view.palette[4 * i + 1];
-            colours[i].b = view.palette[4 * i + 2];
-            colours[i].unused = 0;
-        }
-        SDL_SetColors(surface, colours, 0, 256);
-    }
-}
 
 // Applies the stored surface alpha and colour key. True when the image draws with per-pixel alpha
 // (it has an alpha channel and is otherwise opaque); such images get neither surface alpha nor a
@@ -151,12 +119,11 @@ SDL_Surface* IImage::Load(int package, const char* name, ImageInfo* info) {
         return nullptr;
     }
 
-    SDL_Surface* surface = CreateSurface(view.format);
+    SDL_Surface* surface = SurfaceFromPixels(view);
     if (!surface) {
         std::free(block.data);
         return nullptr;
     }
-    CopyPixels(surface, view);
     const bool alphaPerPixel = ApplyAlphaAndKey(surface, view.format);
 
     if (view.format.bitsPerPixel == 8) {
