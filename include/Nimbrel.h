@@ -733,6 +733,15 @@ private:
 extern class ICursor* ICursor;
 
 // =================================================================================================
+// Resources: sprites and tiles (resources)
+// =================================================================================================
+//
+// Resource classes the application creates, loads from a package and draws. The main object
+// counts the live ones and reports those left at Nimbrel.Quit.
+
+// (The classes arrive here with their module.)
+
+// =================================================================================================
 // Buttons (widgets; still being built)
 // =================================================================================================
 //
