@@ -161,7 +161,8 @@ public:
     void Quit();
     bool IsInitialized() const;
 
-    // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure.
+    // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure; a forced renderer
+    // restarts the video subsystem, so after its failure the screen is null.
     int SetVideoMode();
 
     // ---- Frame pump (composition) ---------------------------------------------------------------
