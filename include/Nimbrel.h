@@ -321,7 +321,8 @@ public:
     // when already initialised). Other modes do nothing.
     void Init(int mode);
     // Render rate 0..120 (0 = render on every pump call), logic rate 0..200 (0 = one logic frame
-    // per pump call). Larger values are limited. Ignored before Init.
+    // per pump call). Larger values are limited. Ignored before Init. On a double-buffered screen
+    // a nonzero render rate is warned about, naming the rates in force.
     void SetRate(Uint32 renderRate, Uint32 logicRate);
     // Once per pump call: advances the clock and refreshes the measured and average rates.
     void Update();
