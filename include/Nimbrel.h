@@ -192,7 +192,8 @@ public:
     // The common CRC-32 (the one zlib computes; the same fast routine that checks packages).
     // A length <= 0 gives 0.
     Uint32 CRC32(const void* data, int length) const;
-    // Creates the missing directories of a file path. 1 on success, 0 on failure.
+    // Creates the missing directories of a file path. 1 on success, 0 on failure. Like every file
+    // operation it takes Windows-style paths: a drive letter is dropped and a backslash separates.
     int MakePath(const char* path) const;
     // Blits a surface that has no pixel backup, keeping the software cursor intact when the
     // destination is the screen. The result of SDL_UpperBlit.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/file_io.h"
+#include "platform/filesystem.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ void SetReplaceCrashPoint(int64_t bytesBeforeCrash) { crashPoint = bytesBeforeCr
 
 bool ReplaceFileAtomically(const char* path, const void* data, size_t length) {
     if (!path || !*path || (!data && length > 0)) return false;
-    std::string target = FileToReplace(path);
+    std::string target = FileToReplace(NativePath(path).c_str());
     std::string temporary = TemporaryPathFor(target.c_str());
     int fd = FileOpen(temporary.c_str(), kFileCreateWrite);
     if (fd < 0) return false;

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/filesystem.h"
+
 namespace {
 
 int lastError = 0;
@@ -28,7 +30,7 @@ int FileOpen(const char* path, FileOpenMode mode) {
     case kFileCreateWrite: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
     case kFileCreateReadWrite: flags = O_RDWR | O_CREAT | O_TRUNC; break;
     }
-    int fd = path ? open(path, flags | O_CLOEXEC, 0666) : -1;
+    int fd = path ? open(NativePath(path).c_str(), flags | O_CLOEXEC, 0666) : -1;
     if (fd < 0) lastError = path ? errno : EINVAL;
     return fd;
 }
@@ -109,9 +111,11 @@ bool FileTruncate(int fd, int64_t length) { return ftruncate(fd, static_cast<off
 
 bool FileSync(int fd) { return fsync(fd) == 0 || Fail(); }
 
-bool FileRename(const char* from, const char* to) { return rename(from, to) == 0 || Fail(); }
+bool FileRename(const char* from, const char* to) {
+    return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0 || Fail();
+}
 
-bool FileRemove(const char* path) { return unlink(path) == 0 || Fail(); }
+bool FileRemove(const char* path) { return unlink(NativePath(path).c_str()) == 0 || Fail(); }
 
 bool SyncParentDirectory(const char* path) {
     std::string directory(path ? path : "");

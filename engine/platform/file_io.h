@@ -1,6 +1,7 @@
 // Low-level file access by descriptor: the calls the package code needs to read, append, rewrite
 // in place, flush and replace files. Offsets and lengths are 64-bit; every function reports
-// failure instead of throwing, and LastFileErrorText() tells why the last one failed.
+// failure instead of throwing, and LastFileErrorText() tells why the last one failed. Paths go
+// through NativePath (platform/filesystem.h).
 #ifndef NIMBREL_PLATFORM_FILE_IO_H
 #define NIMBREL_PLATFORM_FILE_IO_H
 
