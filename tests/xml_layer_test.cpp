@@ -9,7 +9,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "dpf_test_util.h"
 #include "support/child_process.h"
@@ -239,6 +241,38 @@ TEST_F(XmlLayer, FileSavesReplaceInOneStepAndReportFailures) {
     EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(dir.File("doc.xml")).permissions());
     for (const auto& item : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(std::string::npos, item.path().filename().string().find("nbltmp")) << item.path();
+}
+
+struct SaveRequest {
+    int handle;
+    std::string path;
+};
+
+// Saves as a process that may not write the file though the folder lets it rename: the tests'
+// own user, or the unprivileged "nobody" when they run as a superuser.
+void SaveWithoutPermission(void* argument) {
+    SaveRequest* save = static_cast<SaveRequest*>(argument);
+    if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) ExitImmediately(2);
+    ExitImmediately(Nimbrel.XMLSave(save->handle, save->path.c_str()) == 0 ? 0 : 1);
+}
+
+// A rename needs only the folder's permission, so a save has to ask the file itself. A file with
+// no write permission bit was protected on purpose, even against a superuser, whom every check
+// lets through.
+TEST_F(XmlLayer, WriteProtectedFilesAreLeftAsTheyAre) {
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::all);
+    SaveRequest locked{Nimbrel.XMLCreate("new"), dir.File("locked.xml")}, shared{locked.handle, dir.File("shared.xml")};
+    WriteFile(locked.path, "<old/>");
+    WriteFile(shared.path, "<old/>");
+    fs::permissions(locked.path, fs::perms::owner_read);
+    fs::permissions(shared.path, fs::perms::owner_read | fs::perms::group_write); // only its group may write
+    EXPECT_EQ(0, Nimbrel.XMLSave(locked.handle, locked.path.c_str()));
+    EXPECT_NE(std::string::npos,
+              session.Log().find(" . [Nimbrel.XMLSave(1,'" + locked.path + "')] Error: Permission denied\n"));
+    EXPECT_EQ(0, RunInChildProcess(SaveWithoutPermission, &shared));
+    EXPECT_EQ("<old/>", ReadFile(locked.path));
+    EXPECT_EQ("<old/>", ReadFile(shared.path));
 }
 
 // ---- Packages -----------------------------------------------------------------------------------

@@ -50,6 +50,8 @@ void SetReplaceCrashPoint(int64_t bytesBeforeCrash) { crashPoint = bytesBeforeCr
 bool ReplaceFileAtomically(const char* path, const void* data, size_t length) {
     if (!path || !*path || (!data && length > 0)) return false;
     std::string target = FileToReplace(NativePath(path).c_str());
+    // The rename needs only the folder's permission; the file's own says whether it may change.
+    if (!FileMayBeReplaced(target.c_str())) return false;
     std::string temporary = TemporaryPathFor(target.c_str());
     int fd = FileOpen(temporary.c_str(), kFileCreateWrite);
     if (fd < 0) return false;

@@ -117,6 +117,19 @@ bool FileRename(const char* from, const char* to) {
 
 bool FileRemove(const char* path) { return unlink(NativePath(path).c_str()) == 0 || Fail(); }
 
+bool FileMayBeReplaced(const char* path) {
+    std::string native = NativePath(path);
+    struct stat info;
+    if (stat(native.c_str(), &info) != 0) return true; // nothing to protect yet
+    // A superuser passes every permission check, so the permission bits themselves are what
+    // tells a file someone protected on purpose.
+    if ((info.st_mode & 0222) == 0) {
+        lastError = EACCES;
+        return false;
+    }
+    return faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0 || Fail();
+}
+
 bool SyncParentDirectory(const char* path) {
     std::string directory(path ? path : "");
     size_t slash = directory.find_last_of('/');

@@ -39,6 +39,9 @@ bool FileSync(int fd);
 // Replaces `to` with `from` in one step (same file system).
 bool FileRename(const char* from, const char* to);
 bool FileRemove(const char* path);
+// False when `path` names an existing file that must not be replaced: one this process may not
+// write, or one without any write permission bit. A missing file may be created.
+bool FileMayBeReplaced(const char* path);
 // Flushes the directory entry changes of the directory holding `path` (after a rename).
 bool SyncParentDirectory(const char* path);
 
