@@ -233,7 +233,8 @@ public:
 
     // Saves to a file, creating missing directories. The file is replaced in one step: a failed
     // or interrupted save leaves the previous file whole. A file the process may not write, or
-    // one without any write permission, is not replaced. 1 on success, 0 on failure.
+    // one without any write permission, is not replaced. The temporary files that interrupted
+    // saves of the same file left behind are removed. 1 on success, 0 on failure.
     int XMLSave(int handle, const char* path);
     // Saves as the "FILE" block `name` of an open package. An existing block of that name is
     // replaced (and keeps its storage mode); it is marked deleted only after the new one is

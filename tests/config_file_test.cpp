@@ -312,9 +312,11 @@ TEST_F(ConfigFile, AProcessDyingInTheMiddleOfASaveLeavesTheOldDocumentWhole) {
         EXPECT_EQ(1, Nimbrel.ReadConfig(nullptr, path.c_str(), &back));
         EXPECT_EQ(640, back.width);
     }
-    // The next save succeeds over whatever the crashes left behind.
+    // The next save succeeds over whatever the crashes left behind, and clears it away.
     record.width = 1920;
     ASSERT_EQ(1, Nimbrel.WriteConfig(nullptr, path.c_str(), &record));
+    for (const auto& item : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(std::string::npos, item.path().filename().string().find(".nbltmp")) << item.path();
     NimbrelConfig back = {};
     EXPECT_EQ(1, Nimbrel.ReadConfig(nullptr, path.c_str(), &back));
     EXPECT_EQ(1920, back.width);

@@ -10,7 +10,9 @@
 #include <filesystem>
 
 #include <grp.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "dpf_test_util.h"
@@ -273,6 +275,40 @@ TEST_F(XmlLayer, WriteProtectedFilesAreLeftAsTheyAre) {
     EXPECT_EQ(0, RunInChildProcess(SaveWithoutPermission, &shared));
     EXPECT_EQ("<old/>", ReadFile(locked.path));
     EXPECT_EQ("<old/>", ReadFile(shared.path));
+}
+
+// A save killed while its temporary file exists leaves that file behind: a handful of such
+// kills, more until the last one has left its file, then a single save clears them all.
+TEST_F(XmlLayer, SavesKilledPartWayLeaveNothingOnceTheNextSaveIsDone) {
+    std::string path = dir.File("busy.xml");
+    int h = Nimbrel.XMLCreate("doc");
+    ASSERT_EQ(1, Nimbrel.XMLTextSet(h, std::string(256 * 1024, 'x').c_str()));
+    auto temporaries = [&] {
+        size_t count = 0;
+        for (const auto& item : std::filesystem::directory_iterator(dir.path()))
+            count += item.path().filename().string().find(".nbltmp") != std::string::npos;
+        return count;
+    };
+    for (int kills = 0; kills < 5 || (kills < 50 && temporaries() == 0); ++kills) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        while (child == 0)
+            if (Nimbrel.XMLSave(h, path.c_str()) != 1) ExitImmediately(1);
+        // The child is inside a save while its temporary file exists.
+        std::string own = path + ".nbltmp" + std::to_string(child);
+        bool ended = false;
+        while (!FileExists(own) && !(ended = waitpid(child, nullptr, WNOHANG) == child)) {
+        }
+        ASSERT_FALSE(ended);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ASSERT_GT(temporaries(), 0u);
+    ASSERT_EQ(1, Nimbrel.XMLSave(h, path.c_str()));
+    EXPECT_EQ(0u, temporaries());
+    int back = Nimbrel.XMLOpen(path.c_str());
+    ASSERT_GT(back, 0);
+    EXPECT_EQ(Saved(h), Saved(back));
 }
 
 // ---- Packages -----------------------------------------------------------------------------------
