@@ -436,7 +436,7 @@ public:
     int AddData(int handle, DPFBlock* block);
     // Like AddData, but a block with that name and type is replaced: the new block is written
     // first and only then is the old one marked deleted, so the package never lacks the block.
-    // The stored size, or 0 on failure.
+    // The stored size, or 0 on failure, in which case the package is left as it was.
     int Replace(int handle, DPFBlock* block);
     // Marks the block with the record's name and type deleted (its space stays in the file). The
     // record is left as it is. 1 when deleted, 0 when not found or on failure.

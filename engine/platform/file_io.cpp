@@ -14,6 +14,7 @@
 namespace {
 
 int lastError = 0;
+int64_t writeFaultOffset = -1;
 
 bool Fail() {
     lastError = errno;
@@ -61,9 +62,15 @@ int64_t FileReadAt(int fd, void* buffer, size_t length, int64_t offset) {
     return static_cast<int64_t>(done);
 }
 
+void SetWriteFaultOffset(int64_t offset) { writeFaultOffset = offset < 0 ? -1 : offset; }
+
 bool FileWriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
     if (offset < 0) {
         lastError = EINVAL;
+        return false;
+    }
+    if (writeFaultOffset >= offset && uint64_t(writeFaultOffset - offset) < length) {
+        lastError = EIO;
         return false;
     }
     const char* bytes = static_cast<const char*>(buffer);

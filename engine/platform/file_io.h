@@ -48,6 +48,11 @@ bool SyncParentDirectory(const char* path);
 // The system's text for the last failure of any function above.
 const char* LastFileErrorText();
 
+// Test hook, set only through testing/test_seams.h: while `offset` is 0 or more, every
+// FileWriteAt whose bytes would cover that file offset fails as a disk error there would, and
+// writes nothing. -1 (the default) turns it off.
+void SetWriteFaultOffset(int64_t offset);
+
 // A descriptor owned for a scope: closed when the scope ends, unless Release handed it on. Keeps
 // every early return of a function that opens a file from leaking the descriptor.
 class ScopedFile {
