@@ -218,6 +218,9 @@ public:
     //
     // Documents stored in packages are blocks of type "FILE". The forms taking a package handle
     // and those taking a package file name need a started engine.
+    //
+    // Documents are Windows-1252 text. A character reference above 0xFF reads as its Windows-1252
+    // byte, or as '?' (and XMLOpen warns, naming the document) when Windows-1252 lacks it.
 
     // Opens a document from a file. The handle, or 0.
     int XMLOpen(const char* path);

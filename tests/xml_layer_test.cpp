@@ -420,6 +420,32 @@ TEST_F(XmlLayer, APackageSaveThatCannotBeWrittenKeepsTheOldDocument) {
 
 } // namespace
 
+// Documents are Windows-1252 text, where the parser would keep only the low byte of a character
+// reference ("&#8364;" would read as 0xAC). Above 0xFF a reference reads as its Windows-1252 byte,
+// or as '?' with a warning naming the document; where the parser decodes nothing it stays as is.
+TEST_F(XmlLayer, CharacterReferencesAboveFFReadAsTheirWindows1252Byte) {
+    const std::string lost = " character reference(s) have no Windows-1252 character and read as '?'.\n";
+    int h = OpenText("refs.xml", "<r a='&#8364;&#x2122;&#x4E2D;&#xFC;'>&#8220;&#x20ac; &#128512;<!--&#8364;-->"
+                                 "<![CDATA[&#x20AC;]]></r>");
+    ASSERT_GT(h, 0) << session.Log();
+    ASSERT_EQ(1, Nimbrel.XMLNodePointTo(h, 1, "r"));
+    const char* value = nullptr;
+    ASSERT_EQ(1, Nimbrel.XMLAttributeGet(h, "a", &value));
+    EXPECT_STREQ("\x80\x99?\xFC", value);
+    std::string saved = Saved(h);
+    for (const char* piece : {">\x93\x80 ?", "<!--&#8364;-->", "<![CDATA[&#x20AC;]]>"})
+        EXPECT_NE(std::string::npos, saved.find(piece)) << saved;
+    EXPECT_NE(std::string::npos, session.Log().find(" . [Nimbrel.XMLOpen('" + dir.File("refs.xml") + "')] Warning: 2" + lost));
+
+    std::string path = dir.File("refs.dpf"), document = "<r>&#x4E2D;</r>";
+    int package = IStuffDPF->Create(path.c_str());
+    DPFBlock block = Record("doc.xml", "FILE", DPFBlock::kStored, document);
+    ASSERT_GT(IStuffDPF->AddData(package, &block), 0);
+    EXPECT_GT(Nimbrel.XMLOpen(package, "doc.xml"), 0);
+    IStuffDPF->Close(package);
+    EXPECT_NE(std::string::npos, session.Log().find(" . [Nimbrel.XMLOpen('" + path + "','doc.xml')] Warning: 1" + lost));
+}
+
 // Documents are the engine's single-byte text: a byte that would start a multi-byte character is
 // one character, and never takes the markup after it along.
 TEST_F(XmlLayer, BytesAreSingleCharactersAndNeverSwallowMarkup) {
