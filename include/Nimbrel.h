@@ -161,7 +161,8 @@ public:
     void Quit();
     bool IsInitialized() const;
 
-    // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure.
+    // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure; a forced renderer
+    // restarts the video subsystem, so after its failure the screen is null.
     int SetVideoMode();
 
     // ---- Frame pump (composition) ---------------------------------------------------------------
@@ -191,7 +192,8 @@ public:
     // The common CRC-32 (the one zlib computes; the same fast routine that checks packages).
     // A length <= 0 gives 0.
     Uint32 CRC32(const void* data, int length) const;
-    // Creates the missing directories of a file path. 1 on success, 0 on failure.
+    // Creates the missing directories of a file path. 1 on success, 0 on failure. Like every file
+    // operation it takes Windows-style paths: a drive letter is dropped and a backslash separates.
     int MakePath(const char* path) const;
     // Blits a surface that has no pixel backup, keeping the software cursor intact when the
     // destination is the screen. The result of SDL_UpperBlit.
@@ -216,6 +218,9 @@ public:
     //
     // Documents stored in packages are blocks of type "FILE". The forms taking a package handle
     // and those taking a package file name need a started engine.
+    //
+    // Documents are Windows-1252 text. A character reference above 0xFF reads as its Windows-1252
+    // byte, or as '?' (and XMLOpen warns, naming the document) when Windows-1252 lacks it.
 
     // Opens a document from a file. The handle, or 0.
     int XMLOpen(const char* path);
@@ -230,7 +235,9 @@ public:
     void XMLClose(int handle);
 
     // Saves to a file, creating missing directories. The file is replaced in one step: a failed
-    // or interrupted save leaves the previous file whole. 1 on success, 0 on failure.
+    // or interrupted save leaves the previous file whole. A file the process may not write, or
+    // one without any write permission, is not replaced. The temporary files that interrupted
+    // saves of the same file left behind are removed. 1 on success, 0 on failure.
     int XMLSave(int handle, const char* path);
     // Saves as the "FILE" block `name` of an open package. An existing block of that name is
     // replaced (and keeps its storage mode); it is marked deleted only after the new one is
@@ -320,7 +327,8 @@ public:
     // when already initialised). Other modes do nothing.
     void Init(int mode);
     // Render rate 0..120 (0 = render on every pump call), logic rate 0..200 (0 = one logic frame
-    // per pump call). Larger values are limited. Ignored before Init.
+    // per pump call). Larger values are limited. Ignored before Init. On a double-buffered screen
+    // a nonzero render rate is warned about, naming the rates in force.
     void SetRate(Uint32 renderRate, Uint32 logicRate);
     // Once per pump call: advances the clock and refreshes the measured and average rates.
     void Update();
@@ -431,7 +439,7 @@ public:
     int AddData(int handle, DPFBlock* block);
     // Like AddData, but a block with that name and type is replaced: the new block is written
     // first and only then is the old one marked deleted, so the package never lacks the block.
-    // The stored size, or 0 on failure.
+    // The stored size, or 0 on failure, in which case the package is left as it was.
     int Replace(int handle, DPFBlock* block);
     // Marks the block with the record's name and type deleted (its space stays in the file). The
     // record is left as it is. 1 when deleted, 0 when not found or on failure.

@@ -77,7 +77,7 @@ struct ImagePayloadOptions {
     Uint8 alpha = 255;        // surface alpha
 };
 
-// Decodes PNG file bytes at 8 bits per channel.
+// Decodes PNG file bytes at 8 bits per channel; 16-bit samples become the nearest 8-bit level.
 bool DecodePNG(const void* bytes, size_t length, RgbaImage* image, std::string* problem);
 // Encodes as RGBA when withAlpha, else RGB.
 bool EncodePNG(const RgbaImage& image, bool withAlpha, std::vector<Uint8>* png, std::string* problem);

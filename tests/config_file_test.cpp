@@ -7,6 +7,7 @@
 
 #include "dpf_test_util.h"
 #include "core/copy_paths.h"
+#include "platform/filesystem.h"
 #include "testing/test_seams.h"
 #include "support/child_process.h"
 
@@ -259,6 +260,21 @@ TEST_F(ConfigFile, PackagesAreCreatedAndTheDocumentReplaced) {
     EXPECT_EQ(33, back.musicVolume);
 }
 
+// Layouts written for Windows name the document with backslashes and a drive; it is saved in the
+// folders made for it, under the name it is read back by.
+TEST_F(ConfigFile, WindowsStylePathsNameTheFileInItsFolder) {
+    NimbrelConfig record = LauncherDefaults(), back = LauncherDefaults();
+    for (const char* path : {"cfg\\game.xml", "c:cfg\\deeper\\game.xml"}) {
+        record.width += 1;
+        ASSERT_EQ(1, Nimbrel.WriteConfig(nullptr, path, &record)) << path;
+        EXPECT_EQ(1, Nimbrel.ReadConfig(nullptr, path, &back)) << path;
+        EXPECT_EQ(record.width, back.width) << path;
+    }
+    EXPECT_NE(std::string::npos, ReadFile("cfg/game.xml").find("resolutionx=\"641\""));
+    EXPECT_NE(std::string::npos, ReadFile("cfg/deeper/game.xml").find("resolutionx=\"642\""));
+    EXPECT_EQ("/cfg/game.xml", NativePath("C:\\cfg\\game.xml")); // a drive's root is the root
+}
+
 TEST_F(ConfigFile, AFailedSaveIsReportedAsAFailure) {
     NimbrelConfig record = LauncherDefaults();
     WriteFile(dir.File("file"), "x");
@@ -296,9 +312,11 @@ TEST_F(ConfigFile, AProcessDyingInTheMiddleOfASaveLeavesTheOldDocumentWhole) {
         EXPECT_EQ(1, Nimbrel.ReadConfig(nullptr, path.c_str(), &back));
         EXPECT_EQ(640, back.width);
     }
-    // The next save succeeds over whatever the crashes left behind.
+    // The next save succeeds over whatever the crashes left behind, and clears it away.
     record.width = 1920;
     ASSERT_EQ(1, Nimbrel.WriteConfig(nullptr, path.c_str(), &record));
+    for (const auto& item : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(std::string::npos, item.path().filename().string().find(".nbltmp")) << item.path();
     NimbrelConfig back = {};
     EXPECT_EQ(1, Nimbrel.ReadConfig(nullptr, path.c_str(), &back));
     EXPECT_EQ(1920, back.width);

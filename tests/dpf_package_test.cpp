@@ -7,6 +7,7 @@
 
 #include "dpf_test_util.h"
 #include "support/child_process.h"
+#include "testing/test_seams.h"
 
 using namespace dpftest;
 
@@ -167,6 +168,27 @@ TEST_F(DpfPackage, ReplaceSwapsTheBlockAndKeepsTheOldOneUntilTheNewOneIsWritten)
     EXPECT_EQ("layout", blocks[1].name);
     handle = ReopenAsNewRun(handle, path);
     EXPECT_EQ(second, Load(handle, "FILE", "layout"));
+}
+
+// A Replace whose second step (marking the old block deleted) fails takes its new block back
+// out: two live blocks of one name would leave loads finding the stale one.
+TEST_F(DpfPackage, AReplaceThatCannotRetireTheOldBlockLeavesThePackageAsItWas) {
+    std::string path = Path("half.dpf"), old = SampleData(600, 3), fresh = SampleData(900, 4);
+    int handle = IStuffDPF->Create(path.c_str());
+    DPFBlock block = Record("layout", "FILE", DPFBlock::kStored, old);
+    ASSERT_GT(IStuffDPF->AddData(handle, &block), 0);
+    std::string before = ReadFile(path);
+    NimbrelTestSeam::SetWriteFault(dpf::kFirstBlockOffset + dpf::kMarkerSize); // the old block's header
+    block = Record("layout", "FILE", DPFBlock::kStored, fresh);
+    EXPECT_EQ(0, IStuffDPF->Replace(handle, &block));
+    NimbrelTestSeam::SetWriteFault(-1);
+    EXPECT_EQ(before.substr(dpf::kFirstBlockOffset), ReadFile(path).substr(dpf::kFirstBlockOffset));
+    size_t logged = session.Log().size();
+    handle = ReopenAsNewRun(handle, path); // checks the checksum again
+    ASSERT_GT(handle, 0);
+    EXPECT_FALSE(Contains(session.Log().substr(logged), "IStuffDPF->Open")) << session.Log().substr(logged);
+    EXPECT_EQ(1u, EngineScan(handle).size());
+    EXPECT_EQ(old, Load(handle, "FILE", "layout"));
 }
 
 struct CrashArgument {

@@ -1,6 +1,8 @@
 // dpf add-image and extract-image against IImage->Load: every depth comes back pixel for pixel.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,6 +47,40 @@ Uint32 Expected(const Uint8* p, int depth, bool alphaChannel) {
     case 24: return Uint32(p[0]) << 16 | Uint32(p[1]) << 8 | p[2];
     default: return (alphaChannel ? Uint32(p[3]) << 24 : 0) | Uint32(p[0]) << 16 | Uint32(p[1]) << 8 | p[2];
     }
+}
+
+void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+
+// A 256x256 16-bit PNG written by libpng itself (an error would end the test), decoded.
+// sample(pixel, channel) gives its values.
+template <typename Sample>
+NimbrelAuthoring::RgbaImage DecodeSixteenBit(int colourType, int channels, int interlace, Sample sample) {
+    std::vector<Uint8> samples(size_t(256) * 256 * channels * 2);
+    for (size_t i = 0; i < samples.size() / 2; ++i) {
+        Uint16 v = sample(i / channels, int(i % channels));
+        samples[2 * i] = Uint8(v >> 8);
+        samples[2 * i + 1] = Uint8(v);
+    }
+    std::vector<png_bytep> rows;
+    for (size_t y = 0; y < 256; ++y) rows.push_back(&samples[y * 256 * channels * 2]);
+    std::string png;
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(writer);
+    png_set_write_fn(writer, &png, AppendPngBytes, nullptr);
+    png_set_IHDR(writer, info, 256, 256, 16, colourType, interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(writer, info);
+    png_write_image(writer, rows.data());
+    png_write_end(writer, info);
+    png_destroy_write_struct(&writer, &info);
+
+    NimbrelAuthoring::RgbaImage image;
+    std::string problem;
+    EXPECT_TRUE(NimbrelAuthoring::DecodePNG(png.data(), png.size(), &image, &problem)) << problem;
+    EXPECT_EQ(256u * 256u * 4u, image.pixels.size());
+    image.pixels.resize(256 * 256 * 4);
+    return image;
 }
 
 class ImageRoundTrip : public testing::Test {
@@ -214,4 +250,23 @@ TEST_F(ImageRoundTrip, ProtectedPackagesTakeImagesWithTheirKeyOnly) {
     EXPECT_TRUE(back.transparent);
     EXPECT_TRUE(back.pixels == picture.pixels);
     EXPECT_EQ(0, Dpf("verify locked.dpf --key key.bin").status);
+}
+
+// Sixteen-bit samples come in as the nearest 8-bit level, round(v * 255 / 65535) (no sample lies
+// halfway); cutting the low byte off would put most of them one level low. Every 16-bit value
+// occurs in each channel.
+TEST(SixteenBitPng, SamplesBecomeTheNearestEightBitLevel) {
+    auto nearest = [](Uint16 v) { return Uint8((v * 255u + 32767u) / 65535u); };
+    auto grey = [](size_t pixel, int) { return Uint16(pixel); };
+    NimbrelAuthoring::RgbaImage image = DecodeSixteenBit(PNG_COLOR_TYPE_GRAY, 1, PNG_INTERLACE_NONE, grey);
+    EXPECT_FALSE(image.transparent);
+    for (size_t v = 0; v < 65536; ++v)
+        ASSERT_EQ((std::vector<Uint8>{nearest(Uint16(v)), nearest(Uint16(v)), nearest(Uint16(v)), 255}),
+                  std::vector<Uint8>(&image.pixels[4 * v], &image.pixels[4 * v + 4])) << v;
+
+    // Each channel walks through every value in its own order, in an interlaced file.
+    auto walk = [](size_t pixel, int channel) { return Uint16(pixel * 40503u + unsigned(channel) * 12345u); };
+    image = DecodeSixteenBit(PNG_COLOR_TYPE_RGB_ALPHA, 4, PNG_INTERLACE_ADAM7, walk);
+    EXPECT_TRUE(image.transparent);
+    for (size_t i = 0; i < 4 * 65536; ++i) ASSERT_EQ(nearest(walk(i / 4, int(i % 4))), image.pixels[i]) << i;
 }

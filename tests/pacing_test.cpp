@@ -99,6 +99,19 @@ TEST_F(Pump, WithoutALogicRateEveryCallIsOneLogicFrameAndOneRender) {
     EXPECT_EQ(ITimeSystem->GetLogicFrames(), 50u);
 }
 
+// Restarting the time system mid-run sends its clock back to zero; neither step may wait for it
+// to pass the times the pump remembers from before, nor make up for them.
+TEST_F(Pump, RestartingTheTimeSystemKeepsBothRates) {
+    StartPump(60, 20);
+    Run(3000, 1);
+    ITimeSystem->Init(1);
+    std::string outcomes = Run(1000, 1);
+    EXPECT_GE(Count(outcomes, 'R'), 58u) << outcomes;
+    EXPECT_LE(Count(outcomes, 'R'), 61u);
+    EXPECT_NEAR(static_cast<double>(Count(outcomes, 'Z')), 20.0, 1.0);
+    EXPECT_EQ(outcomes.find("ZZ"), std::string::npos); // no burst of logic frames either
+}
+
 TEST_F(Pump, AccumulatorsStayFractionalOverLongRuns) {
     StartPump(60, 20);
     Run(20000, 1);

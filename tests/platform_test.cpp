@@ -10,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/atomic_file.h"
 #include "platform/environment.h"
 #include "platform/memory.h"
 #include "platform/opener.h"
@@ -118,4 +119,22 @@ TEST(Memory, FreePhysicalMemoryIsPlausible) {
     uint64_t bytes = FreePhysicalMemory();
     EXPECT_GT(bytes, 1024u * 1024u);
     EXPECT_LT(bytes, uint64_t(1) << 50);
+}
+
+// A save cleans up after earlier saves of the same file whose process died before the rename,
+// and leaves alone what belongs to a process still running or to another file.
+TEST(AtomicFile, ASaveRemovesOnlyTheTemporaryFilesOfEndedProcesses) {
+    ScopedTempDir dir;
+    pid_t ended = fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0) _exit(0);
+    ASSERT_EQ(ended, waitpid(ended, nullptr, 0));
+    const std::string stale = "doc.xml.nbltmp" + std::to_string(ended);
+    const std::string kept[] = {"doc.xml.nbltmp" + std::to_string(getppid()), "other.xml.nbltmp" + std::to_string(ended),
+                                stale + "x"};
+    for (const std::string& name : {stale, kept[0], kept[1], kept[2]}) WriteFile(name, "partial");
+    ASSERT_TRUE(ReplaceFileAtomically("doc.xml", "new", 3));
+    EXPECT_EQ("new", ReadFile("doc.xml"));
+    EXPECT_FALSE(FileExists(stale));
+    for (const std::string& name : kept) EXPECT_TRUE(FileExists(name)) << name;
 }

@@ -81,6 +81,10 @@ TEST(TimeSystem, DoubleBufferWarningOnlyForANonZeroRenderRate) {
     EXPECT_NE(engine.Log().find(" . [ITimeSystem->SetRate(60,30)] Warning: doublebuffer screen detected. Use 0 "
                                 "for RFR to get the smoothest animation.\n"),
               std::string::npos);
+    // It names the rates in force after limiting, never a request that did not apply.
+    ITimeSystem->SetRate(static_cast<Uint32>(-5), 900);
+    EXPECT_NE(engine.Log().find(" . [ITimeSystem->SetRate(120,200)] Warning: doublebuffer"), std::string::npos);
+    EXPECT_EQ(engine.Log().find("SetRate(-5"), std::string::npos);
     Nimbrel.screen = nullptr;
     SDL_FreeSurface(fakeScreen);
 }

@@ -121,6 +121,18 @@ TEST_F(VideoMode, OpenGLFailsWithoutABackend) {
     EXPECT_TRUE(Has(log, " . [Nimbrel.SetVideoMode()] Error: could not initialize SDL video system (64) ("));
 }
 
+// A second mode whose driver cannot start must not leave the freed screen of the first one
+// behind: the pump would flip it and the time system would read it.
+TEST_F(VideoMode, AFailedRestartLeavesNoScreenBehind) {
+    ASSERT_EQ(Nimbrel.SetVideoMode(), 1);
+    Nimbrel.renderer = kRendererOpenGL;
+    EXPECT_EQ(Nimbrel.SetVideoMode(), 0);
+    EXPECT_EQ(Nimbrel.screen, nullptr);
+    ITimeSystem->Init(0);
+    ITimeSystem->SetRate(60, 20);
+    for (int i = 0; i < 3; ++i) Nimbrel.Update(nullptr);
+}
+
 TEST_F(VideoMode, ForcedX11LeavesTheEnvironmentAlone) {
     Nimbrel.renderer = kRendererX11;
     ASSERT_EQ(Nimbrel.SetVideoMode(), 1); // the video subsystem restarts on the driver in force

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "data/xml_depth.h"
@@ -68,6 +69,42 @@ TEST(XmlNesting, TheScanStopsAtTheLimit) {
     EXPECT_EQ(257, XmlNestingDepth(deep.c_str(), 256));
     EXPECT_EQ(256, XmlNestingDepth(Nested(256).c_str(), 256));
     EXPECT_EQ(0, XmlNestingDepth("plain text < 3 > 2 </a>", 256));
+}
+
+// A numeric reference is read as the parser reads it: from "&#" to the next ';' wherever that is,
+// naming the digits right before the ';'; and only in element text and attribute values.
+TEST(XmlReferences, AreReadWhereAndHowTheParserReadsThem) {
+    struct Case {
+        const char* text;
+        const char* rootText;  // null: none
+        const char* attribute; // a's value
+        int read;              // references above 0xFF read
+    } cases[] = {
+        {"<r>&#65 &#8364;&#99999999999999999999;</r>", "\x80?", nullptr, 2}, // "&#65 &#8364;" is one
+        {"<r a='&#' b='#8482;'/>", nullptr, "\x99", 1},  // running past the quote
+        {"<r>&#<b>#8482;</r>", "\x99", nullptr, 1},      // and past what looks like a tag
+        {"<r><![CDATA[&#8364;]]><!--&#8482;--><?pi &#8482;?></r>&#8482;", "&#8364;", nullptr, 0},
+    };
+    std::string seeds = std::string(NIMBREL_BINARY_DIR) + "/fuzz-seeds/xml_depth_fuzz";
+    std::filesystem::create_directories(seeds);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile(seeds + "/reference" + std::to_string(&c - cases) + ".xml", c.text);
+        std::string problem;
+        CharacterReferenceReport report;
+        std::unique_ptr<TiXmlDocument> document(ParseUntrustedXml(c.text, nullptr, 256, &problem, nullptr, &report));
+        ASSERT_NE(nullptr, document) << problem;
+        const TiXmlElement* root = document->RootElement();
+        EXPECT_EQ(nullptr, root->FirstChildElement());
+        EXPECT_STREQ(c.rootText, root->GetText());
+        EXPECT_STREQ(c.attribute, root->Attribute("a"));
+        EXPECT_EQ(nullptr, root->Attribute("b"));
+        EXPECT_EQ(c.read, report.mapped + report.unrepresentable);
+    }
+    // The parser stops at a reference it cannot read ("&#1 &#x4E2D;" has a letter before its ';'),
+    // so one after it is never read: reading that one would hand the first a ';' of its own.
+    std::string problem;
+    EXPECT_EQ(nullptr, ParseUntrustedXml("<r>&#1 &#x4E2D;&#65;</r>", nullptr, 256, &problem));
 }
 
 TEST(XmlNesting, DeepDocumentsAreRefusedAndShallowOnesOpen) {

@@ -9,7 +9,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include <grp.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "dpf_test_util.h"
 #include "support/child_process.h"
@@ -241,6 +245,72 @@ TEST_F(XmlLayer, FileSavesReplaceInOneStepAndReportFailures) {
         EXPECT_EQ(std::string::npos, item.path().filename().string().find("nbltmp")) << item.path();
 }
 
+struct SaveRequest {
+    int handle;
+    std::string path;
+};
+
+// Saves as a process that may not write the file though the folder lets it rename: the tests'
+// own user, or the unprivileged "nobody" when they run as a superuser.
+void SaveWithoutPermission(void* argument) {
+    SaveRequest* save = static_cast<SaveRequest*>(argument);
+    if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) ExitImmediately(2);
+    ExitImmediately(Nimbrel.XMLSave(save->handle, save->path.c_str()) == 0 ? 0 : 1);
+}
+
+// A rename needs only the folder's permission, so a save has to ask the file itself. A file with
+// no write permission bit was protected on purpose, even against a superuser, whom every check
+// lets through.
+TEST_F(XmlLayer, WriteProtectedFilesAreLeftAsTheyAre) {
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::all);
+    SaveRequest locked{Nimbrel.XMLCreate("new"), dir.File("locked.xml")}, shared{locked.handle, dir.File("shared.xml")};
+    WriteFile(locked.path, "<old/>");
+    WriteFile(shared.path, "<old/>");
+    fs::permissions(locked.path, fs::perms::owner_read);
+    fs::permissions(shared.path, fs::perms::owner_read | fs::perms::group_write); // only its group may write
+    EXPECT_EQ(0, Nimbrel.XMLSave(locked.handle, locked.path.c_str()));
+    EXPECT_NE(std::string::npos,
+              session.Log().find(" . [Nimbrel.XMLSave(1,'" + locked.path + "')] Error: Permission denied\n"));
+    EXPECT_EQ(0, RunInChildProcess(SaveWithoutPermission, &shared));
+    EXPECT_EQ("<old/>", ReadFile(locked.path));
+    EXPECT_EQ("<old/>", ReadFile(shared.path));
+}
+
+// A save killed while its temporary file exists leaves that file behind: a handful of such
+// kills, more until the last one has left its file, then a single save clears them all.
+TEST_F(XmlLayer, SavesKilledPartWayLeaveNothingOnceTheNextSaveIsDone) {
+    std::string path = dir.File("busy.xml");
+    int h = Nimbrel.XMLCreate("doc");
+    ASSERT_EQ(1, Nimbrel.XMLTextSet(h, std::string(256 * 1024, 'x').c_str()));
+    auto temporaries = [&] {
+        size_t count = 0;
+        for (const auto& item : std::filesystem::directory_iterator(dir.path()))
+            count += item.path().filename().string().find(".nbltmp") != std::string::npos;
+        return count;
+    };
+    for (int kills = 0; kills < 5 || (kills < 50 && temporaries() == 0); ++kills) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        while (child == 0)
+            if (Nimbrel.XMLSave(h, path.c_str()) != 1) ExitImmediately(1);
+        // The child is inside a save while its temporary file exists.
+        std::string own = path + ".nbltmp" + std::to_string(child);
+        bool ended = false;
+        while (!FileExists(own) && !(ended = waitpid(child, nullptr, WNOHANG) == child)) {
+        }
+        ASSERT_FALSE(ended);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ASSERT_GT(temporaries(), 0u);
+    ASSERT_EQ(1, Nimbrel.XMLSave(h, path.c_str()));
+    EXPECT_EQ(0u, temporaries());
+    int back = Nimbrel.XMLOpen(path.c_str());
+    ASSERT_GT(back, 0);
+    EXPECT_EQ(Saved(h), Saved(back));
+}
+
 // ---- Packages -----------------------------------------------------------------------------------
 
 TEST_F(XmlLayer, DocumentsInPackagesHaveNoTerminatorAndNothingPastTheBlockIsRead) {
@@ -349,6 +419,32 @@ TEST_F(XmlLayer, APackageSaveThatCannotBeWrittenKeepsTheOldDocument) {
 }
 
 } // namespace
+
+// Documents are Windows-1252 text, where the parser would keep only the low byte of a character
+// reference ("&#8364;" would read as 0xAC). Above 0xFF a reference reads as its Windows-1252 byte,
+// or as '?' with a warning naming the document; where the parser decodes nothing it stays as is.
+TEST_F(XmlLayer, CharacterReferencesAboveFFReadAsTheirWindows1252Byte) {
+    const std::string lost = " character reference(s) have no Windows-1252 character and read as '?'.\n";
+    int h = OpenText("refs.xml", "<r a='&#8364;&#x2122;&#x4E2D;&#xFC;'>&#8220;&#x20ac; &#128512;<!--&#8364;-->"
+                                 "<![CDATA[&#x20AC;]]></r>");
+    ASSERT_GT(h, 0) << session.Log();
+    ASSERT_EQ(1, Nimbrel.XMLNodePointTo(h, 1, "r"));
+    const char* value = nullptr;
+    ASSERT_EQ(1, Nimbrel.XMLAttributeGet(h, "a", &value));
+    EXPECT_STREQ("\x80\x99?\xFC", value);
+    std::string saved = Saved(h);
+    for (const char* piece : {">\x93\x80 ?", "<!--&#8364;-->", "<![CDATA[&#x20AC;]]>"})
+        EXPECT_NE(std::string::npos, saved.find(piece)) << saved;
+    EXPECT_NE(std::string::npos, session.Log().find(" . [Nimbrel.XMLOpen('" + dir.File("refs.xml") + "')] Warning: 2" + lost));
+
+    std::string path = dir.File("refs.dpf"), document = "<r>&#x4E2D;</r>";
+    int package = IStuffDPF->Create(path.c_str());
+    DPFBlock block = Record("doc.xml", "FILE", DPFBlock::kStored, document);
+    ASSERT_GT(IStuffDPF->AddData(package, &block), 0);
+    EXPECT_GT(Nimbrel.XMLOpen(package, "doc.xml"), 0);
+    IStuffDPF->Close(package);
+    EXPECT_NE(std::string::npos, session.Log().find(" . [Nimbrel.XMLOpen('" + path + "','doc.xml')] Warning: 1" + lost));
+}
 
 // Documents are the engine's single-byte text: a byte that would start a multi-byte character is
 // one character, and never takes the markup after it along.

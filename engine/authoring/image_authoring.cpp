@@ -7,8 +7,11 @@
 
 #include <png.h>
 
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <new>
 
 #include "data/image_payload.h"
 
@@ -84,26 +87,93 @@ void MasksForDepth(int depth, bool alphaChannel, Uint32* red, Uint32* green, Uin
 
 // ---- PNG ----------------------------------------------------------------------------------------
 
+namespace {
+
+// A PNG read from memory, and the text of the error that ended the read.
+struct PngSource {
+    const Uint8* bytes;
+    size_t length;
+    size_t offset;
+    char message[200];
+};
+
+void ReadPngBytes(png_structp png, png_bytep out, png_size_t count) {
+    PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (count > source->length - source->offset) png_error(png, "the data ends too soon");
+    std::memcpy(out, source->bytes + source->offset, count);
+    source->offset += count;
+}
+
+void StopAtPngError(png_structp png, png_const_charp text) {
+    PngSource* source = static_cast<PngSource*>(png_get_error_ptr(png));
+    std::snprintf(source->message, sizeof source->message, "%s", text ? text : "");
+    png_longjmp(png, 1);
+}
+
+void IgnorePngWarning(png_structp, png_const_charp) {}
+
+enum class PngRead { kDone, kUnreadable, kTooLarge, kDamaged };
+
+// Every depth and colour type becomes 8-bit RGBA. Sixteen-bit samples are scaled with rounding
+// (truncating them would put most values one level low), and a file without gamma information
+// is taken to be sRGB like an 8-bit one; a file whose gamma differs is converted to sRGB.
+//
+// libpng ends a failed read with a long jump back into this function, so nothing here may need a
+// destructor: the pixels and row pointers belong to the caller.
+PngRead ReadPng(png_structp png, png_infop info, RgbaImage* image, std::vector<png_bytep>* rows) {
+    volatile bool readingPixels = false;
+    if (setjmp(png_jmpbuf(png))) return readingPixels ? PngRead::kDamaged : PngRead::kUnreadable;
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+    if (Uint64(width) * height * 4 > kMaxDecodedBytes) return PngRead::kTooLarge;
+    const int colourType = png_get_color_type(png, info);
+    const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+
+    png_set_alpha_mode(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    png_set_expand(png); // palette to RGB, small grey depths to 8 bits, transparency to alpha
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    image->transparent = (colourType & PNG_COLOR_MASK_ALPHA) != 0 || transparency;
+    if (!image->transparent) png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t(width) * 4) png_error(png, "unexpected row layout");
+
+    image->width = width;
+    image->height = height;
+    image->pixels.assign(size_t(width) * height * 4, 0);
+    rows->resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) (*rows)[y] = &image->pixels[size_t(y) * width * 4];
+    readingPixels = true;
+    png_read_image(png, rows->data());
+    return PngRead::kDone;
+}
+
+} // namespace
+
 bool DecodePNG(const void* bytes, size_t length, RgbaImage* image, std::string* problem) {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, bytes, length)) return Fail(problem, std::string("not a readable PNG: ") + png.message);
-    if (Uint64(png.width) * png.height * 4 > kMaxDecodedBytes) {
-        png_image_free(&png);
-        return Fail(problem, "the image is too large");
+    PngSource source = {static_cast<const Uint8*>(bytes), bytes ? length : 0, 0, {0}};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, StopAtPngError, IgnorePngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return Fail(problem, "not a readable PNG: out of memory");
     }
-    image->transparent = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-    png.format = PNG_FORMAT_RGBA;
-    image->width = png.width;
-    image->height = png.height;
-    image->pixels.assign(PNG_IMAGE_SIZE(png), 0);
-    if (!png_image_finish_read(&png, nullptr, image->pixels.data(), 0, nullptr)) {
-        std::string message = png.message;
-        png_image_free(&png);
-        return Fail(problem, "the PNG data is damaged: " + message);
+    png_set_read_fn(png, &source, ReadPngBytes);
+    std::vector<png_bytep> rows;
+    PngRead result = PngRead::kUnreadable;
+    try {
+        result = ReadPng(png, info, image, &rows);
+    } catch (const std::bad_alloc&) {
+        std::snprintf(source.message, sizeof source.message, "out of memory");
     }
-    return true;
+    png_destroy_read_struct(&png, &info, nullptr);
+    switch (result) {
+    case PngRead::kDone: return true;
+    case PngRead::kTooLarge: return Fail(problem, "the image is too large");
+    case PngRead::kDamaged: return Fail(problem, std::string("the PNG data is damaged: ") + source.message);
+    default: return Fail(problem, std::string("not a readable PNG: ") + source.message);
+    }
 }
 
 bool EncodePNG(const RgbaImage& image, bool withAlpha, std::vector<Uint8>* png, std::string* problem) {

@@ -88,6 +88,9 @@ bool RenderIsDue(FramePacing& pacing) {
     int renderRate = RenderRate();
     if (renderRate <= 0) return true;
     pacing.nowRenderMs = ElapsedMs();
+    // A restarted time system counts from zero again: measured from the old last render, no
+    // frame would be due until the new clock caught up with the old one.
+    if (pacing.nowRenderMs < pacing.lastRenderMs) pacing.lastRenderMs = pacing.nowRenderMs;
     float renderFrames = renderRate * ((pacing.nowRenderMs - pacing.lastRenderMs) * 0.001f);
     if (WholeFramesCrossed(renderFrames, pacing.renderAccumulator) < 1) return false;
     pacing.lastRenderMs = pacing.nowRenderMs;
@@ -128,6 +131,7 @@ int Nimbrel::Update(SDL_Event* callerEvent) {
     } else {
         if (!pacing.logicBurst) {
             pacing.nowMs = ElapsedMs();
+            if (pacing.nowMs < pacing.lastMs) pacing.lastMs = pacing.nowMs; // restarted clock: an empty step
             pacing.stepSeconds = (pacing.nowMs - pacing.lastMs) * 0.001f;
             pacing.framesThisStep = logicRate * pacing.stepSeconds;
             pacing.pendingLogicFrames = WholeFramesCrossed(pacing.framesThisStep, pacing.logicAccumulator);

@@ -47,15 +47,23 @@ Uint32 WindowModeFlags(int windowMode) {
     }
 }
 
+// Stopping the video subsystem frees the screen surface, so nothing may keep pointing at it:
+// the pump would flip it and the time system would read its flags.
+void ShutDownVideo(class Nimbrel& engine) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    engine.screen = nullptr;
+    engine.priv->openGL = false;
+}
+
 // Code 1: learn which driver SDL chose. Other codes: restart the video subsystem with the
 // driver the code names. False (with its error line) when the restart fails.
-bool ChooseRenderer(Uint8& renderer) {
+bool ChooseRenderer(class Nimbrel& engine, Uint8& renderer) {
     if (renderer == kRendererDetect) {
         char name[21] = {0};
         if (SDL_VideoDriverName(name, sizeof name)) renderer = static_cast<Uint8>(RendererForVideoDriver(name));
         return true;
     }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ShutDownVideo(engine);
     std::string driver = VideoDriverForRenderer(renderer);
     if (!driver.empty()) {
         SetEnvironmentVariable("SDL_VIDEODRIVER", driver.c_str());
@@ -91,7 +99,7 @@ int Nimbrel::SetVideoMode() {
         ILogSystem.Msg(0, "%sError: SDL_INIT_VIDEO was not initialized.\n", kOperation);
         return 0;
     }
-    if (!ChooseRenderer(renderer)) return 0;
+    if (!ChooseRenderer(*this, renderer)) return 0;
 
     Uint32 flags = AccelerationFlags(acceleration);
     if (renderer == kRendererOpenGL) {

@@ -67,14 +67,12 @@ Uint32 Nimbrel::CRC32(const void* data, int length) const {
 int Nimbrel::MakePath(const char* path) const {
     if (!path || !*path) return 0;
 
-    // The directory part: everything up to the last separator, without a drive letter.
-    std::string text(path);
-    if (text.size() >= 2 && text[1] == ':') text.erase(0, 2);
-    size_t lastSeparator = text.find_last_of("/\\");
+    // The directory part: everything up to the last separator, named as the files saved into it
+    // will be.
+    std::string text = NativePath(path);
+    size_t lastSeparator = text.find_last_of('/');
     if (lastSeparator == std::string::npos) return 0;
     std::string directory = text.substr(0, lastSeparator + 1);
-    for (size_t i = 1; i < directory.size(); ++i)
-        if (directory[i] == '\\') directory[i] = '/';
 
     // Walk the components, creating each missing prefix.
     for (size_t end = directory.find('/', 1); end != std::string::npos; end = directory.find('/', end + 1)) {

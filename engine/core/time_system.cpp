@@ -84,13 +84,15 @@ void ITimeSystem::SetRate(Uint32 renderRate, Uint32 logicRate) {
     if (!record->initialized) return;
 
     StoreRate(renderRate, kMaxRenderRate, record->renderRate, record->measuredRenderRate, record->averageRenderRate);
+    StoreRate(logicRate, kMaxLogicRate, record->logicRate, record->measuredLogicRate, record->averageLogicRate);
+    // The rates in force, not the requested ones: a request above a limit (or a negative number
+    // passed through the unsigned parameter) would otherwise show a rate that never applied.
     SDL_Surface* screen = Nimbrel.screen;
-    if (renderRate != 0 && screen && (screen->flags & SDL_DOUBLEBUF))
+    if (record->renderRate != 0 && screen && (screen->flags & SDL_DOUBLEBUF))
         ILogSystem.Msg(2,
                        " . [ITimeSystem->SetRate(%d,%d)] Warning: doublebuffer screen detected. "
                        "Use 0 for RFR to get the smoothest animation.\n",
-                       static_cast<int>(renderRate), static_cast<int>(logicRate));
-    StoreRate(logicRate, kMaxLogicRate, record->logicRate, record->measuredLogicRate, record->averageLogicRate);
+                       static_cast<int>(record->renderRate), static_cast<int>(record->logicRate));
 }
 
 // ---- Per-call update ----------------------------------------------------------------------------

@@ -522,6 +522,17 @@ bool CanAdd(IStuffDPF::Private& priv, PackageEntry* entry, int handle, const DPF
     return true;
 }
 
+// Takes back everything an append wrote: the file's old length, its old checksum in the header.
+void UndoAppend(IStuffDPF::Private& priv, PackageEntry& entry, int64_t oldLength, Uint32 oldChecksum) {
+    if (oldLength >= 0) {
+        FileTruncate(entry.fd, oldLength);
+        entry.trackedLength = oldLength;
+    }
+    entry.checksum = oldChecksum;
+    dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
+    entry.index.Clear();
+}
+
 // Appends the block and brings the header up to date. The stored size, or 0 with the package
 // left as it was.
 int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBlock* block, const char* operation) {
@@ -561,10 +572,7 @@ int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBl
     if (!written) {
         ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: the data block could not be written: %s\n", operation,
                        handle, block->name, LastFileErrorText());
-        // Back to the package as it was: its old length, its old checksum.
-        if (oldLength >= 0) FileTruncate(entry.fd, oldLength);
-        entry.checksum = oldChecksum;
-        dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
+        UndoAppend(priv, entry, oldLength, oldChecksum);
         return 0;
     }
     entry.trackedLength = oldLength + int64_t(frame.size());
@@ -641,9 +649,14 @@ int IStuffDPF::Replace(int handle, DPFBlock* block) {
 
     // The new block is written first: until the old one is marked deleted, finds still see the
     // old one, so no moment exists at which the package lacks the block.
+    int64_t lengthBefore = FileLength(entry->fd);
+    Uint32 checksumBefore = entry->checksum;
     int stored = AppendBlock(*priv, *entry, handle, block, "Replace");
     if (stored == 0 || oldHeaderAt < 0) return stored;
-    return MarkDeletedAt(*priv, *entry, handle, oldHeaderAt) ? stored : 0;
+    if (MarkDeletedAt(*priv, *entry, handle, oldHeaderAt)) return stored;
+    // A failure leaves the package as it was, not with two live blocks of the name.
+    UndoAppend(*priv, *entry, lengthBefore, checksumBefore);
+    return 0;
 }
 
 int IStuffDPF::Delete(int handle, DPFBlock* block) {

@@ -157,6 +157,15 @@ bool ParseDecimal(const char* text, int* value) {
     return true;
 }
 
+// The warning for references the document's text has no character for. `document` names it as
+// the opening operation does: 'file' or 'package','block'.
+void WarnAboutLostCharacters(const CharacterReferenceReport& references, const std::string& document) {
+    if (references.unrepresentable > 0)
+        ILogSystem.Msg(2, " . [Nimbrel.XMLOpen(%s)] Warning: %d character reference(s) have no Windows-1252 character "
+                          "and read as '?'.\n",
+                       document.c_str(), references.unrepresentable);
+}
+
 // A block record for the "FILE" block `name`. A name too long for the record is copied without
 // a terminator, so the package layer refuses it with its own message.
 DPFBlock BlockRecord(const char* name) {
@@ -190,11 +199,13 @@ int Nimbrel::XMLOpen(const char* path) {
         NormalizeLineEnds(&text);
         std::string problem;
         bool byteOrderMark = false;
-        TiXmlDocument* document = ParseUntrustedXml(text, path, kMaxNesting, &problem, &byteOrderMark);
+        CharacterReferenceReport references;
+        TiXmlDocument* document = ParseUntrustedXml(text, path, kMaxNesting, &problem, &byteOrderMark, &references);
         if (!document) {
             ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s')] Error: %s\n", path, problem.c_str());
             return 0;
         }
+        WarnAboutLostCharacters(references, "'" + std::string(path) + "'");
         XmlEntry& entry = table.At(index);
         entry.document = document;
         entry.byteOrderMark = byteOrderMark;
@@ -236,12 +247,14 @@ int Nimbrel::XMLOpen(int package, const char* name) {
         block.data = nullptr;
         std::string problem;
         bool byteOrderMark = false;
-        TiXmlDocument* document = ParseUntrustedXml(text, nullptr, kMaxNesting, &problem, &byteOrderMark);
+        CharacterReferenceReport references;
+        TiXmlDocument* document = ParseUntrustedXml(text, nullptr, kMaxNesting, &problem, &byteOrderMark, &references);
         if (!document) {
             ILogSystem.Msg(0, " . [Nimbrel.XMLOpen('%s','%s')] Error: %s\n", PackageName(package), name,
                            problem.c_str());
             return 0;
         }
+        WarnAboutLostCharacters(references, "'" + std::string(PackageName(package)) + "','" + name + "'");
         XmlEntry& entry = table.At(index);
         entry.document = document;
         entry.byteOrderMark = byteOrderMark;

@@ -10,7 +10,9 @@
 
 // Replaces (or creates) the file at `path` with `length` bytes of `data`. The directory must
 // exist. A replaced file keeps its permissions; a symbolic link stays a link and the file it
-// points to is replaced. True on success; on failure the target is untouched, the temporary file is removed and
+// points to is replaced. A file that may not be written (see FileMayBeReplaced) is refused.
+// Temporary files that earlier saves of the same file left when their process died are removed.
+// True on success; on failure the target is untouched, the temporary file is removed and
 // LastFileErrorText() (platform/file_io.h) tells why.
 bool ReplaceFileAtomically(const char* path, const void* data, size_t length);
 

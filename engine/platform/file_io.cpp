@@ -9,9 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/filesystem.h"
+
 namespace {
 
 int lastError = 0;
+int64_t writeFaultOffset = -1;
 
 bool Fail() {
     lastError = errno;
@@ -28,7 +31,7 @@ int FileOpen(const char* path, FileOpenMode mode) {
     case kFileCreateWrite: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
     case kFileCreateReadWrite: flags = O_RDWR | O_CREAT | O_TRUNC; break;
     }
-    int fd = path ? open(path, flags | O_CLOEXEC, 0666) : -1;
+    int fd = path ? open(NativePath(path).c_str(), flags | O_CLOEXEC, 0666) : -1;
     if (fd < 0) lastError = path ? errno : EINVAL;
     return fd;
 }
@@ -59,9 +62,15 @@ int64_t FileReadAt(int fd, void* buffer, size_t length, int64_t offset) {
     return static_cast<int64_t>(done);
 }
 
+void SetWriteFaultOffset(int64_t offset) { writeFaultOffset = offset < 0 ? -1 : offset; }
+
 bool FileWriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
     if (offset < 0) {
         lastError = EINVAL;
+        return false;
+    }
+    if (writeFaultOffset >= offset && uint64_t(writeFaultOffset - offset) < length) {
+        lastError = EIO;
         return false;
     }
     const char* bytes = static_cast<const char*>(buffer);
@@ -109,9 +118,24 @@ bool FileTruncate(int fd, int64_t length) { return ftruncate(fd, static_cast<off
 
 bool FileSync(int fd) { return fsync(fd) == 0 || Fail(); }
 
-bool FileRename(const char* from, const char* to) { return rename(from, to) == 0 || Fail(); }
+bool FileRename(const char* from, const char* to) {
+    return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0 || Fail();
+}
 
-bool FileRemove(const char* path) { return unlink(path) == 0 || Fail(); }
+bool FileRemove(const char* path) { return unlink(NativePath(path).c_str()) == 0 || Fail(); }
+
+bool FileMayBeReplaced(const char* path) {
+    std::string native = NativePath(path);
+    struct stat info;
+    if (stat(native.c_str(), &info) != 0) return true; // nothing to protect yet
+    // A superuser passes every permission check, so the permission bits themselves are what
+    // tells a file someone protected on purpose.
+    if ((info.st_mode & 0222) == 0) {
+        lastError = EACCES;
+        return false;
+    }
+    return faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0 || Fail();
+}
 
 bool SyncParentDirectory(const char* path) {
     std::string directory(path ? path : "");

@@ -1,6 +1,7 @@
 // Low-level file access by descriptor: the calls the package code needs to read, append, rewrite
 // in place, flush and replace files. Offsets and lengths are 64-bit; every function reports
-// failure instead of throwing, and LastFileErrorText() tells why the last one failed.
+// failure instead of throwing, and LastFileErrorText() tells why the last one failed. Paths go
+// through NativePath (platform/filesystem.h).
 #ifndef NIMBREL_PLATFORM_FILE_IO_H
 #define NIMBREL_PLATFORM_FILE_IO_H
 
@@ -38,6 +39,9 @@ bool FileSync(int fd);
 // Replaces `to` with `from` in one step (same file system).
 bool FileRename(const char* from, const char* to);
 bool FileRemove(const char* path);
+// False when `path` names an existing file that must not be replaced: one this process may not
+// write, or one without any write permission bit. A missing file may be created.
+bool FileMayBeReplaced(const char* path);
 // Flushes the directory entry changes of the directory holding `path` (after a rename).
 bool SyncParentDirectory(const char* path);
 
@@ -47,6 +51,11 @@ const char* NullDevicePath();
 
 // The system's text for the last failure of any function above.
 const char* LastFileErrorText();
+
+// Test hook, set only through testing/test_seams.h: while `offset` is 0 or more, every
+// FileWriteAt whose bytes would cover that file offset fails as a disk error there would, and
+// writes nothing. -1 (the default) turns it off.
+void SetWriteFaultOffset(int64_t offset);
 
 // A descriptor owned for a scope: closed when the scope ends, unless Release handed it on. Keeps
 // every early return of a function that opens a file from leaking the descriptor.

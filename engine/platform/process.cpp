@@ -1,6 +1,7 @@
 // Starting programs, without a shell.
 #include "platform/process.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,4 +78,9 @@ bool StartProcess(const std::vector<std::string>& words) {
 bool StartCommandLine(const char* commandLine) {
     std::vector<std::string> words;
     return SplitCommandLine(commandLine, words) && StartProcess(words);
+}
+
+bool ProcessExists(long pid) {
+    if (pid <= 0 || static_cast<long>(static_cast<pid_t>(pid)) != pid) return false;
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; // EPERM: someone else's
 }

@@ -19,4 +19,7 @@ bool StartProcess(const std::vector<std::string>& words);
 // Splits and starts a command line. True when the program was started.
 bool StartCommandLine(const char* commandLine);
 
+// True while a process with this id exists (a zombie not yet reaped included), whoever owns it.
+bool ProcessExists(long pid);
+
 #endif

@@ -3,6 +3,7 @@
 
 #include "core/clock.h"
 #include "core/nimbrel_private.h"
+#include "platform/file_io.h"
 
 namespace NimbrelTestSeam {
 
@@ -29,5 +30,7 @@ MusicEntryView InspectMusic(int index) { return InspectMusicEntry(index); }
 Mix_Chunk* InspectSound(int index) { return InspectSoundEntry(index); }
 
 void SetReplaceCrashPoint(int64_t bytesBeforeCrash) { ::SetReplaceCrashPoint(bytesBeforeCrash); }
+
+void SetWriteFault(int64_t fileOffset) { SetWriteFaultOffset(fileOffset); }
 
 } // namespace NimbrelTestSeam

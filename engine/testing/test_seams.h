@@ -58,6 +58,10 @@ Mix_Chunk* InspectSound(int index);
 // at once with kReplaceCrashExitStatus, before the rename. -1 turns it off.
 void SetReplaceCrashPoint(int64_t bytesBeforeCrash);
 
+// Makes every write that would cover this file offset fail, as a damaged spot of a disk would, so
+// a change can fail at its second step after its first succeeded. -1 turns it off.
+void SetWriteFault(int64_t fileOffset);
+
 } // namespace NimbrelTestSeam
 
 #endif
