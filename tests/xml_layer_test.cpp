@@ -7,7 +7,9 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <grp.h>
 #include <signal.h>
@@ -406,6 +408,9 @@ TEST_F(XmlLayer, APackageSaveThatCannotBeWrittenKeepsTheOldDocument) {
     Nimbrel.XMLAttributeSet(h, "v", 1);
     ASSERT_GT(Nimbrel.XMLSave(h, path.c_str(), "doc.xml"), 0);
     std::string before = ReadFile(path);
+    // The header carries the time of the last change to the second: a failed save that wrote a
+    // new time would show from the next second on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
 
     Nimbrel.XMLAttributeSet(h, "v", 2);
     FullDiskSave save{path, h};

@@ -522,14 +522,34 @@ bool CanAdd(IStuffDPF::Private& priv, PackageEntry* entry, int handle, const DPF
     return true;
 }
 
-// Takes back everything an append wrote: the file's old length, its old checksum in the header.
-void UndoAppend(IStuffDPF::Private& priv, PackageEntry& entry, int64_t oldLength, Uint32 oldChecksum) {
-    if (oldLength >= 0) {
-        FileTruncate(entry.fd, oldLength);
-        entry.trackedLength = oldLength;
+// A package's state before a change: its length, its checksum and its header's stored bytes, so a
+// change that fails part-way can put back exactly what was there (the header's date included).
+struct PackageSnapshot {
+    int64_t length = -1;
+    Uint32 checksum = 0;
+    Uint8 header[dpf::kHeaderSize];
+    bool headerRead = false;
+};
+
+PackageSnapshot TakeSnapshot(const PackageEntry& entry) {
+    PackageSnapshot snapshot;
+    snapshot.length = FileLength(entry.fd);
+    snapshot.checksum = entry.checksum;
+    snapshot.headerRead =
+        FileReadAt(entry.fd, snapshot.header, sizeof snapshot.header, dpf::kHeaderOffset) == dpf::kHeaderSize;
+    return snapshot;
+}
+
+// Takes back everything a failed change wrote: the file's old length and its old header.
+void RestoreSnapshot(IStuffDPF::Private& priv, PackageEntry& entry, const PackageSnapshot& snapshot) {
+    if (snapshot.length >= 0) {
+        FileTruncate(entry.fd, snapshot.length);
+        entry.trackedLength = snapshot.length;
     }
-    entry.checksum = oldChecksum;
-    dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
+    entry.checksum = snapshot.checksum;
+    if (!snapshot.headerRead ||
+        !FileWriteAt(entry.fd, snapshot.header, sizeof snapshot.header, dpf::kHeaderOffset))
+        dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
     entry.index.Clear();
 }
 
@@ -561,8 +581,8 @@ int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBl
     header.storedSize = Uint32(stored.size());
 
     std::vector<Uint8> frame = dpf::BuildBlockFrame(header, stored.data(), priv.BlockCipher(entry));
-    int64_t oldLength = FileLength(entry.fd);
-    Uint32 oldChecksum = entry.checksum;
+    const PackageSnapshot before = TakeSnapshot(entry);
+    const int64_t oldLength = before.length;
     bool written = oldLength >= 0 && FileWriteAt(entry.fd, frame.data(), frame.size(), oldLength);
     if (written) {
         entry.checksum = ChecksumUpdate(entry.checksum, frame.data(), frame.size());
@@ -572,7 +592,7 @@ int AppendBlock(IStuffDPF::Private& priv, PackageEntry& entry, int handle, DPFBl
     if (!written) {
         ILogSystem.Msg(0, " . [IStuffDPF->%s(%d,'%s')] Error: the data block could not be written: %s\n", operation,
                        handle, block->name, LastFileErrorText());
-        UndoAppend(priv, entry, oldLength, oldChecksum);
+        RestoreSnapshot(priv, entry, before);
         return 0;
     }
     entry.trackedLength = oldLength + int64_t(frame.size());
@@ -597,15 +617,14 @@ bool MarkDeletedAt(IStuffDPF::Private& priv, PackageEntry& entry, int handle, in
     // The header goes first: if the process dies before the block header is marked, the next
     // Open finds the one block whose marking matches the header's checksum and completes it.
     entry.index.Clear();
-    Uint32 oldChecksum = entry.checksum;
+    const PackageSnapshot snapshot = TakeSnapshot(entry);
     uint64_t bytesAfter = uint64_t(length - headerAt - dpf::kBlockHeaderSize);
     entry.checksum = ChecksumAfterPatch(entry.checksum, before, after, sizeof after, bytesAfter);
     bool written = dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false) && FileWriteAt(entry.fd, after, sizeof after, headerAt);
     if (!written) {
         ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: %s\n", handle, LastFileErrorText());
         FileWriteAt(entry.fd, before, sizeof before, headerAt);
-        entry.checksum = oldChecksum;
-        dpf::UpdateHeader(priv.headerCipher, entry.fd, entry.checksum, false);
+        RestoreSnapshot(priv, entry, snapshot);
         return false;
     }
     entry.modified = true;
@@ -649,13 +668,12 @@ int IStuffDPF::Replace(int handle, DPFBlock* block) {
 
     // The new block is written first: until the old one is marked deleted, finds still see the
     // old one, so no moment exists at which the package lacks the block.
-    int64_t lengthBefore = FileLength(entry->fd);
-    Uint32 checksumBefore = entry->checksum;
+    const PackageSnapshot before = TakeSnapshot(*entry);
     int stored = AppendBlock(*priv, *entry, handle, block, "Replace");
     if (stored == 0 || oldHeaderAt < 0) return stored;
     if (MarkDeletedAt(*priv, *entry, handle, oldHeaderAt)) return stored;
     // A failure leaves the package as it was, not with two live blocks of the name.
-    UndoAppend(*priv, *entry, lengthBefore, checksumBefore);
+    RestoreSnapshot(*priv, *entry, before);
     return 0;
 }
 
