@@ -708,34 +708,97 @@ private:
 extern class IVideo* IVideo;
 
 // =================================================================================================
-// Mouse cursor (cursor; still being built)
+// Mouse cursor (cursor)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
-
-// The software mouse cursor.
+// A software mouse cursor drawn by the engine in place of the system pointer. Up to 32 cursor
+// images are kept in slots 0..31; one of them, once selected, is drawn at every render by the
+// frame pump, just before the flip.
+//
+// Each image has a hot-spot code (HotSpot below) saying which of its points sits on the pointer;
+// with the pointer at (x, y) and the image w by h, its top-left corner goes to (x, y) for the
+// top-left corner, (x - w, y) for the top-right one, (x, y - h) bottom-left, (x - w, y - h)
+// bottom-right, and (x - w/2, y - h/2) for the centre, halves rounded down.
+//
+// An image marked as having no colour key (0xFFFFFFFF, as IImage gives them) and without
+// per-pixel alpha is made transparent where its pixels equal its top-left pixel.
+//
+// The drawn position lies between the mouse positions of the last two logic frames, as far along
+// as the current render lies between them, so the cursor moves smoothly when rendering runs
+// faster than the logic. The pointer is kept inside 0..width by 0..height, both ends included.
+//
+// On a single-buffered screen the cursor saves the screen area under it and puts it back before
+// anything is drawn there, so it can move without the whole screen being redrawn. Drawing onto
+// the screen through the engine (Nimbrel.Blit, IPrimitives->Rect, sprites, tiles, fonts) does
+// this by itself. An application that draws under the cursor by other means calls
+// ResetBackground afterwards. On a double-buffered or OpenGL screen, redrawn every frame, the
+// cursor only draws.
+//
+// Typical use: Init once the screen exists, Load (or Create) the images, Select one.
 class ICursor {
 public:
+    static const int kMaxCursors = 32;
+    static const int kNoCursor = 255; // "no slot": the failure result of Create and Load
+    // Hot-spot codes: the point of the image that sits on the pointer.
+    enum HotSpot { kTopLeft = 0, kTopRight = 1, kBottomLeft = 2, kBottomRight = 3, kCentre = 4 };
+
     ICursor();
     ~ICursor();
     ICursor(const ICursor&) = delete;
     ICursor& operator=(const ICursor&) = delete;
 
-    // PLACEHOLDERS until the cursor module lands. There is no software cursor yet, so there is
-    // nothing to remember or draw, and never a saved background to put back.
-    //   SetLastPosition: the frame pump hands over the old mouse position at every logic frame.
-    //   Draw: the frame pump draws the cursor just before every flip.
-    //   TakeDown: drawing that may cover the cursor asks it to take itself down from `area` (or
-    //     from wherever it is, for null) first; 1 when it did, so SaveBackground must follow the
-    //     drawing. Always 0 for now.
-    //   SaveBackground: saves the screen under the cursor again.
+    // Hides the system pointer, moves it to the centre of Nimbrel.screen, and keeps the pointer
+    // inside the screen from then on. Needs the screen; call it again after a new video mode.
+    void Init();
+
+    // Copies `surface` into the first free slot with the given hot-spot code; the caller keeps its
+    // surface. The code is read as a signed 8-bit value and limited to 0..4 (so 7 gives 4, and
+    // 200, which reads as -56, gives 0). The slot index, or kNoCursor (before Init, without a
+    // surface, with all 32 slots in use, or when the copy cannot be made).
+    int Create(SDL_Surface* surface, int hotSpot);
+    // Loads the "IMG" block `name` from a package file, in the format it is stored in, and creates
+    // a cursor from it as Create does. The slot index, or kNoCursor.
+    int Load(const char* packageFile, const char* name, int hotSpot);
+    // Frees a slot. Deleting the current cursor takes it off the screen and leaves no cursor
+    // selected, so nothing is drawn until another one is selected. An empty slot or an index
+    // outside 0..31 is ignored.
+    void Delete(int index);
+    // Makes a loaded slot the current cursor, drawn from the next render on. Ignored before Init,
+    // for an empty slot or an index outside 0..31, and for the slot that is already current.
+    void Select(int index);
+    // Switches saving and putting back the screen under the cursor on (nonzero) or off. Init
+    // switches it on for a single-buffered screen; it is never on with OpenGL.
+    void Enable(int on);
+
+    // ---- Called by the engine -------------------------------------------------------------------
+    // The frame pump hands over the mouse position of the previous logic frame at every logic
+    // frame, and draws the cursor just before every flip.
     void SetLastPosition(int x, int y);
     void Draw();
+
+    // Drawing that may cover the cursor asks it first to take itself down from `area` (an
+    // SDL_Rect: x..x+w-1 by y..y+h-1; null for anywhere). 1 when the saved background was put
+    // back, which happens only when the cursor's rectangle overlaps `area`, edges included: then
+    // call SaveBackground once the drawing is done, and the cursor is drawn again at the next
+    // render. 0 when the screen was not touched.
     int TakeDown(SDL_Rect* area);
+    // Saves the screen under the cursor again.
     void SaveBackground();
-private:
+    // Forgets the saved background and saves the screen under the cursor anew: call it after
+    // redrawing the screen under the cursor by means that do not ask it to step aside.
+    void ResetBackground();
+
+    // ---- Queries --------------------------------------------------------------------------------
+    // The current cursor's slot, or kNoCursor when none is selected.
+    int GetCurrent() const;
+    // The hot-spot code (0..4) of a loaded slot, or -1 for an empty slot or an index outside 0..31.
+    int GetHotSpot(int index) const;
+    // The screen rectangle the current cursor is drawn in (it may reach past the screen's edges);
+    // all zero when none is selected.
+    SDL_Rect GetRect() const;
+
     struct Private;
+private:
     Private* priv;
 };
 extern class ICursor* ICursor;

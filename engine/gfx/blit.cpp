@@ -153,6 +153,12 @@ bool IsPlainBlit(const SDL_Surface* source, const SDL_Surface* destination) {
 
 int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect,
                  const NimbrelPixelBackup* backup) {
+    return BlitRestoringSource(source, sourceRect, destination, destinationRect, backup, nullptr);
+}
+
+int BlitRestoringSource(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination,
+                        SDL_Rect* destinationRect, const NimbrelPixelBackup* backup, bool* restored) {
+    if (restored) *restored = false;
     // The first blit may have moved the destination rectangle while clipping; the second one must
     // start from what the caller asked for.
     SDL_Rect requested = {0, 0, 0, 0};
@@ -166,6 +172,7 @@ int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destina
         SDL_Delay(10);
         return -2;
     }
+    if (restored) *restored = true;
     if (destinationRect) *destinationRect = requested;
     result = DispatchBlit(source, sourceRect, destination, destinationRect);
     ILogSystem.Msg(5, " . [Nimbrel_Blit()] Info: lost surface was restored.\n");
