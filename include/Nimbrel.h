@@ -809,8 +809,139 @@ extern class ICursor* ICursor;
 //
 // Resource classes the application creates, loads from a package and draws. The main object
 // counts the live ones and reports those left at Nimbrel.Quit.
+//
+// What sprites and tiles share:
+//   - Loading needs a started engine. An object loads once; a second Load is refused with a
+//     warning (delete it and create another).
+//   - A package block is checked through before anything is taken from it: a block too short for
+//     what it declares, or whose sizes do not fit together, is refused with "the sprite (tile)
+//     block is damaged" and the reason, and the package is left as it was.
+//   - A block of the old version 1.0 is converted once: the converted block is added to the
+//     package under the current type, and the old one deleted. When that cannot be done (a
+//     read-only package, a failed write) the load fails and the package keeps the old block.
+//   - The image: an alpha channel with surface alpha 255 draws with per-pixel alpha and no colour
+//     key; otherwise 32-bit images are kept as 24-bit copies, the stored surface alpha is set, and
+//     the stored colour key keeps meaning the same colour in whatever format the surface ends up.
+//     When a display exists the surface is converted to its format.
+//   - While Nimbrel.lostSurfaceCheck is set when they load, they keep a pixel backup and restore
+//     their surface when a blit finds it lost.
+//   - Drawing onto the screen takes the software cursor down where it is drawn and saves its
+//     background again afterwards. Drawing allocates no memory.
 
-// (The classes arrive here with their module.)
+// An animated image: a sheet of equally sized frames, one row per animation, from a "SPR2" block
+// (a legacy "SPR" block of that name is converted). Each Draw moves the current animation on when
+// its frame has been shown long enough, and draws its frame at the position less the animation's
+// hot spot.
+//
+// Animations (types 2 loop, 4 ping-pong, 8 play once) run from frame 0, or the frame stored as
+// their current one, through their end frame - 1; a loop goes back to its loop start, a ping-pong
+// turns there and at the last frame, a play-once stays on its last frame. An animation whose
+// start frame equals its end frame is frozen. Stored values that would run an animation past its
+// frames are mended at load: a frame count or end frame of 0 freezes the animation on frame 0, an
+// end frame past the frames is cut to the frame count, and a start frame or loop start outside
+// the animation freezes it on its start frame. Every frame of every animation lies in the sheet
+// (or the block is refused).
+//
+// Background saving: on a single-buffered screen outside OpenGL (as the screen is when the sprite
+// is created), a sprite drawn onto the screen puts back what its previous draw there covered
+// before drawing again, so it can move over a still background without the screen being redrawn.
+// Draws onto other surfaces leave the screen alone.
+class CSprite {
+public:
+    CSprite();
+    ~CSprite();
+    CSprite(const CSprite&) = delete;
+    CSprite& operator=(const CSprite&) = delete;
+
+    // Loads the sprite from an open package; the label is shown in messages only. The number of
+    // animations (at least 1), or 0 when the engine is not started, the handle is 0 or less, the
+    // name or label is null, the sprite is loaded already, the block is missing or damaged, or a
+    // legacy block cannot be converted. After a load the first animation runs from its loop start
+    // and the position is the one stored.
+    int Load(int package, const char* name, const char* label);
+    // The same from a package file, opened and closed again around the load; 0 when it cannot be
+    // opened.
+    int Load(const char* packageFile, const char* name, const char* label);
+
+    // Moves the sprite. With smooth > 0 the drawn position travels from the old position to the
+    // new one as the logic frame advances (following Nimbrel's logic accumulator), reaching it
+    // when the next logic frame begins; otherwise it jumps. Ignored while not loaded.
+    void SetPosition(int x, int y, int smooth);
+    // The sheet, or null while not loaded. It stays the sprite's.
+    SDL_Surface* GetSurface() const;
+    // The colour key as a pixel value in the sheet's format, 0xFFFFFFFF for none. Sprites drawn
+    // with per-pixel alpha remember it without using it. Ignored while not loaded.
+    void SetColorKey(Uint32 key);
+    // Surface alpha 0..255, 255 opaque. Ignored for other values, while not loaded, and for
+    // sprites drawn with per-pixel alpha.
+    void SetAlpha(int alpha);
+
+    // Draws the current frame onto `target`, or onto the screen for null, after the animation
+    // step. 1 when the frame's time had passed (the frame moved on, or stays as the last frame of
+    // a play-once), 2 when it had not or the animation is frozen, 0 when not loaded or there is
+    // no screen.
+    int Draw(SDL_Surface* target = nullptr);
+
+    // Makes animation `index` (0 .. GetAnimationCount() - 1) the current one. A different one
+    // starts again from its start frame; the current one goes on undisturbed. 1, or 0 while not
+    // loaded or (with a warning) for an index the sprite does not have.
+    int SetAnimation(int index);
+    // The current animation and its frame (the one drawn last, or to be drawn first); the number
+    // of animations; a frame's size. All 0 while not loaded.
+    int GetAnimation() const;
+    int GetFrame() const;
+    int GetAnimationCount() const;
+    int GetFrameWidth() const;
+    int GetFrameHeight() const;
+
+private:
+    struct Private;
+    Private* priv;
+};
+
+// A positioned image from a tile block, drawn whole or, as a tile set, one tile of a regular grid
+// at a time. Block types come in the families "TILE" and "TILB"; the current version's type ends
+// in "2" ("TILB2"), and a block of the version 1.0 type ("TILB") is converted.
+class CTile {
+public:
+    CTile();
+    ~CTile();
+    CTile(const CTile&) = delete;
+    CTile& operator=(const CTile&) = delete;
+
+    // Loads block `name` of the given type family from an open package: "TILB" and "TILB2" both
+    // find a "TILB2" block, or else convert a "TILB" one. A stored tile set becomes one when its
+    // tile size divides the image (else the image is drawn whole). False when the handle is 0 or
+    // less, the name or type is null (without a message), when the engine is not started, the tile
+    // is loaded already, the type is not of either family, the block is missing or damaged, or a
+    // version 1.0 block cannot be converted.
+    bool Load(int package, const char* name, const char* type);
+
+    // Draws onto `target`, or onto the screen for null, at the tile's position: the whole image,
+    // or in tile set mode tile `number`, counted from 1 row by row. 1 when drawn; 0 when not
+    // loaded, when there is no screen, or for a tile number below 1 or (with a warning) above the
+    // tile count.
+    int Draw(SDL_Surface* target, int number);
+
+    // flag != 0: cuts the image into tiles of this size (0 counts as 1). True when they divide the
+    // image's width and height; otherwise nothing changes. flag 0 returns to whole-image mode
+    // (false). False while not loaded.
+    bool SetTileset(int flag, int tileWidth, int tileHeight);
+    // The number of tiles in tile set mode; 0 otherwise or while not loaded.
+    int GetTileCount() const;
+
+    // Position, surface (it stays the tile's) and image size. Ignored, null or 0 while not loaded.
+    void SetPosition(int x, int y);
+    SDL_Surface* GetSurface() const;
+    int GetWidth() const;
+    int GetHeight() const;
+    int GetX() const;
+    int GetY() const;
+
+private:
+    struct Private;
+    Private* priv;
+};
 
 // =================================================================================================
 // Buttons (widgets; still being built)
