@@ -134,7 +134,7 @@ struct FontFacts {
 // label the engine's messages), with the engine's own CFont::Create. True when it comes back with
 // all 95 glyphs; otherwise false with the reason: a damaged block, a bitmap Create refuses, or a
 // mark row without exactly 95 runs (a bitmap without a mark row: empty columns that do not
-// separate 96 glyphs).
+// separate 95 glyphs).
 bool CheckFontPayload(const std::vector<Uint8>& payload, const char* packageFile, const char* name, FontFacts* facts,
                       std::string* problem);
 

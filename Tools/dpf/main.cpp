@@ -61,8 +61,8 @@ const Command kCommands[] = {
       {"--outline", "RRGGBB", "a one-pixel outline of that colour around every glyph", Accepts<ParseColour>},
       {"--png", "FILE", "a drawn font bitmap instead: the glyphs of codes 33 to 127 side by side,\n"
                         "under a top row of 95 magenta (FF00FF) runs, one before each glyph;\n"
-                        "or without that row, 96 glyphs separated by empty columns (the first\n"
-                        "one is never drawn)"},
+                        "or without that row, 95 glyphs separated by empty columns and ending\n"
+                        "with one: the first is never drawn, the others are the codes 33 to 126"},
       {"--spacing", "N", "extra pixels after each glyph (default 0; may be negative)", Accepts<ParseSpacing>},
       kReplace, kKey},
      "Makes the font block NAME (type FONT2, at most 31 characters) that CFont::Load reads: from\n"

@@ -289,7 +289,7 @@ bool CheckFontPayload(const std::vector<Uint8>& payload, const char* packageFile
         return Fail(problem, "its mark row (the top row) has " + std::to_string(code) +
                                  " magenta runs; a font has 95, one before each glyph of the codes 33 to 127");
     return Fail(problem, "it has no mark row (its top-left pixel is not magenta), and its empty columns do not separate "
-                         "96 glyphs: the engine counted about " + std::to_string(2 * code) +
+                         "95 glyphs: the engine counted about " + std::to_string(2 * code) +
                          " changes between ink and empty columns where it needs 189");
 }
 
