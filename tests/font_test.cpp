@@ -294,6 +294,18 @@ TEST_F(Font, WidthsAndPrintingSkipCodesOutsideTheFont) {
     SDL_FreeSurface(mixed);
 }
 
+TEST_F(Font, AHugeStoredSpacingMovesThePenOffEveryScreen) {
+    CFont f;
+    LoadFont(f, 0x7FFFFFFF);
+    EXPECT_EQ(0x7FFFFFFF, f.GetTextWidth("abc"));
+    SDL_Surface* one = Surface32(60, 12), *three = Surface32(60, 12);
+    f.Print(one, 5, 0, "a");
+    f.Print(three, 5, 0, "abc");
+    EXPECT_EQ(Pixels(one), Pixels(three));
+    SDL_FreeSurface(one);
+    SDL_FreeSurface(three);
+}
+
 TEST_F(Font, ClipRectanglesCutGlyphsOnAllFourSides) {
     CFont f;
     LoadFont(f, 1);
@@ -385,17 +397,13 @@ TEST_F(Font, SetAlphaTakesOnlyValuesFrom0To255) {
     CFont f;
     LoadFont(f, 0);
     SDL_Surface* s = f.GetSurface();
-    f.SetAlpha(300);
-    f.SetAlpha(-1);
-    EXPECT_FALSE(s->flags & SDL_SRCALPHA);
-    EXPECT_EQ(255, s->format->alpha);
-    f.SetAlpha(128);
-    EXPECT_TRUE(s->flags & SDL_SRCALPHA);
-    EXPECT_EQ(128, s->format->alpha);
-    f.SetAlpha(300);
-    f.SetAlpha(-1);
-    EXPECT_TRUE(s->flags & SDL_SRCALPHA);
-    EXPECT_EQ(128, s->format->alpha);
+    for (int alpha : {255, 128, 0}) {
+        f.SetAlpha(alpha);
+        f.SetAlpha(300);
+        f.SetAlpha(-1);
+        EXPECT_EQ(alpha != 255, (s->flags & SDL_SRCALPHA) != 0) << alpha;
+        EXPECT_EQ(alpha, s->format->alpha) << alpha;
+    }
     f.SetAlpha(255);
     EXPECT_FALSE(s->flags & SDL_SRCALPHA);
     EXPECT_FALSE(Has(engine.Log(), "on-the-fly")) << "a screen in system memory needs no conversion";

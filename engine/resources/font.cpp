@@ -111,6 +111,34 @@ bool ReadMarks(const SDL_Surface* surface, std::vector<Uint8>* marks) {
     return true;
 }
 
+// The smallest part of each glyph's picture holding a pixel that draws: not the colour key of a
+// keyed bitmap, not fully transparent in one with an alpha channel.
+void FindInk(CFont::Private* font) {
+    SDL_Surface* bitmap = font->bitmap;
+    PixelAccess access(bitmap);
+    const bool keyed = (bitmap->flags & SDL_SRCCOLORKEY) != 0;
+    const Uint32 key = bitmap->format->colorkey, alphaMask = bitmap->format->Amask;
+    const bool alphaChannel = font->alphaPerPixel && alphaMask;
+    for (int i = 0; i < font::kGlyphCount; ++i) {
+        const int first = font->positions[i], last = font->positions[i + 1];
+        int left = last, right = first, top = bitmap->h, bottom = 1;
+        for (int y = 1; y < bitmap->h; ++y) {
+            for (int x = first; x < last; ++x) {
+                Uint32 pixel = 0;
+                const bool drawn = !access.ok() || !ReadPixel(bitmap, x, y, &pixel) ||
+                                   (alphaChannel ? (pixel & alphaMask) != 0 : !keyed || pixel != key);
+                if (!drawn) continue;
+                left = x < left ? x : left;
+                right = x + 1 > right ? x + 1 : right;
+                top = y < top ? y : top;
+                bottom = y + 1;
+            }
+        }
+        font->ink[i] = left < right ? SDL_Rect{Sint16(left), Sint16(top), Uint16(right - left), Uint16(bottom - top)}
+                                    : SDL_Rect{Sint16(first), 1, 0, 0};
+    }
+}
+
 } // namespace
 
 // ---- Life -----------------------------------------------------------------------------------------
@@ -268,6 +296,7 @@ Uint8 CFont::Create(SDL_Surface* surface) {
     }
     if (Nimbrel.IsOpenGL()) OpenGLUploadSurface(copy);
     priv->bitmap = copy;
+    FindInk(priv);
     priv->backup = Nimbrel_TakePixelBackup(copy);
     priv->loaded = true;
     return kCreated;
@@ -436,6 +465,7 @@ void CFont::SetAlpha(int alpha) {
             SDL_FreeSurface(priv->bitmap);
             priv->bitmap = converted;
             if (converted->flags & SDL_SRCCOLORKEY) priv->colourKey = converted->format->colorkey;
+            FindInk(priv);
             Nimbrel_FreePixelBackup(priv->backup);
             priv->backup = Nimbrel_TakePixelBackup(converted);
         }
