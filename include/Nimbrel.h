@@ -790,7 +790,8 @@ public:
     // The copy is converted to the display format when a display exists. kCreated on success;
     // kRefused when the engine is not started, the font is loaded already, the surface is missing,
     // 8-bit or cannot be copied; otherwise a number telling why the mark row was refused: the
-    // number of runs found (not 95), or half of CreateUpperMark's count when that was not 189.
+    // number of runs found (not 95; at most 254), or half of CreateUpperMark's count when that was
+    // not 189. Only a loaded font (GetSurface) tells success apart from a row of 96 runs.
     Uint8 Create(SDL_Surface* surface);
     // Marks every column of the surface without ink (a pixel that is nonzero with nonzero alpha)
     // magenta in its top row. Returns the number of columns whose ink differs from the column
