@@ -262,6 +262,11 @@ TEST_F(Font, CreateRefusesWhatItCannotUse) {
     EXPECT_TRUE(Has(engine.Log(), " . [CFont::Create()] Error: Nimbrel was not initialized. Aborting the font creation.\n"));
     EXPECT_TRUE(Has(engine.Log(), LoadMessage("any", "Error: Nimbrel was not initialized. Aborting the font load.\n")));
     EXPECT_EQ(0, f.GetHeight());
+    f.PrintCursor(bitmap, 0, 0, "abc", 1); // a font refused draws nothing, not even the bar
+    EXPECT_EQ(0, f.GetTextWidth("abc"));
+    SDL_Surface* untouched = MarkedBitmap(95);
+    EXPECT_EQ(Pixels(untouched), Pixels(bitmap));
+    SDL_FreeSurface(untouched);
     SDL_FreeSurface(bitmap);
 }
 
@@ -378,18 +383,6 @@ TEST_F(Font, PrintCursorPutsTheBarAfterTheCountedCharacters) {
     SDL_Rect clip = {0, 0, x, 12};
     f.PrintCursor(s, x, 0, "", 0, &clip);
     EXPECT_TRUE(inkColumns(s).empty()) << "the bar is clipped like the text";
-    SDL_FreeSurface(s);
-}
-
-TEST_F(Font, AnUnloadedFontDrawsAndMeasuresNothing) {
-    CFont f;
-    SDL_Surface* s = Surface32(40, 10, 0x123456);
-    f.Print(s, 0, 0, "abc");
-    f.PrintCursor(s, 0, 0, "abc", 1);
-    for (Uint32 p : Pixels(s)) ASSERT_EQ(0x123456u, p);
-    EXPECT_EQ(0, f.GetTextWidth("abc"));
-    EXPECT_EQ(0, f.GetSpacing());
-    f.SetAlpha(100);
     SDL_FreeSurface(s);
 }
 
@@ -573,14 +566,4 @@ TEST_F(Font, HostileFontBlocksFailCleanly) {
     CFont f;
     EXPECT_EQ(0, f.Load(package, "eight"));
     EXPECT_TRUE(Has(engine.Log(), LoadMessage("eight", "Error: internal failure (255).\n")));
-}
-
-TEST_F(Font, FontsLeftAtQuitAreReported) {
-    IStuffDPF->Close(package);
-    package = 0;
-    CFont* leaked = new CFont;
-    Nimbrel.Quit();
-    EXPECT_TRUE(Has(engine.Log(), "\n . [CFonts] Warning! your application have left 1 fonts without deleting."));
-    delete leaked;
-    EXPECT_EQ(0, Nimbrel.liveFonts);
 }
