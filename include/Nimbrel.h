@@ -539,7 +539,9 @@ void Nimbrel_FreePixelBackup(NimbrelPixelBackup* backup);
 // drawn) and gives its result: 0 success, -1 error, -2 lost. When the source was lost and a
 // backup is given, the source's pixels are restored from it and the blit is made again. A plain
 // copy between software surfaces of one pixel format, with no colour key and no surface alpha,
-// goes through the processor's copy path.
+// goes through the processor's copy path; a software source drawn through its alpha channel onto
+// an opaque 32-bit software surface of the same colour layout is blended by the engine, to the
+// same pixels SDL gives, without SDL's per-blit set-up (text is many small such blits).
 int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect,
                  const NimbrelPixelBackup* backup = nullptr);
 
