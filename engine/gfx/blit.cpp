@@ -129,22 +129,12 @@ bool IsPixelAlphaBlit(const SDL_Surface* source, const SDL_Surface* destination)
            IsDirectlyWritable(source) && IsDirectlyWritable(destination);
 }
 
-// SDL's blend, to the bit: red and blue weighed together in one multiplication, green in
-// another, both rounded down; an opaque pixel replaces the colour, a transparent one is skipped.
-inline Uint32 BlendPixel(Uint32 source, Uint32 destination) {
-    const Uint32 alpha = source >> 24;
-    if (alpha == 255) return (source & 0xFFFFFF) | (destination & 0xFF000000);
-    const Uint32 redBlue = destination & 0xFF00FF, green = destination & 0xFF00;
-    const Uint32 blendedRedBlue = (redBlue + (((source & 0xFF00FF) - redBlue) * alpha >> 8)) & 0xFF00FF;
-    const Uint32 blendedGreen = (green + (((source & 0xFF00) - green) * alpha >> 8)) & 0xFF00;
-    return blendedRedBlue | blendedGreen | (destination & 0xFF000000);
-}
-
 #if defined(__SSE2__)
-// BlendPixel on four pixels at a time, giving the same results: the scalar arithmetic rounds each
-// channel on its own, (d + ((s - d) * alpha >> 8)) & 255 taken from the low 16 bits of the
-// product, which is what 16-bit lanes compute. Red and blue sit in 16-bit lanes as they are,
-// green and alpha after a shift; the alpha lane's result is dropped.
+// SDL's blend of four pixels, to the bit. SDL weighs red and blue together in one 32-bit
+// multiplication and green in another, rounding down; that comes to each channel on its own as
+// (d + ((s - d) * alpha >> 8)) & 255 with the product's low 16 bits, which is what 16-bit lanes
+// compute. Red and blue sit in 16-bit lanes as they are, green and alpha after a shift; the alpha
+// lane's result is dropped.
 inline __m128i BlendFour(__m128i source, __m128i destination) {
     const __m128i redBlueMask = _mm_set1_epi32(0xFF00FF), colourMask = _mm_set1_epi32(0xFFFFFF);
     const __m128i alphaGreenSource = _mm_srli_epi16(source, 8), alphaGreen = _mm_srli_epi16(destination, 8);
@@ -198,6 +188,17 @@ inline void BlendRow(const Uint32* from, Uint32* to, int width) {
     }
 }
 #else
+// SDL's blend, to the bit: red and blue weighed together in one multiplication, green in
+// another, both rounded down; an opaque pixel replaces the colour, a transparent one is skipped.
+inline Uint32 BlendPixel(Uint32 source, Uint32 destination) {
+    const Uint32 alpha = source >> 24;
+    if (alpha == 255) return (source & 0xFFFFFF) | (destination & 0xFF000000);
+    const Uint32 redBlue = destination & 0xFF00FF, green = destination & 0xFF00;
+    const Uint32 blendedRedBlue = (redBlue + (((source & 0xFF00FF) - redBlue) * alpha >> 8)) & 0xFF00FF;
+    const Uint32 blendedGreen = (green + (((source & 0xFF00) - green) * alpha >> 8)) & 0xFF00;
+    return blendedRedBlue | blendedGreen | (destination & 0xFF000000);
+}
+
 inline void BlendRow(const Uint32* from, Uint32* to, int width) {
     for (int x = 0; x < width; ++x)
         if (from[x] >> 24) to[x] = BlendPixel(from[x], to[x]);
