@@ -138,18 +138,18 @@ bool IsPixelAlphaBlit(const SDL_Surface* source, const SDL_Surface* destination)
 inline __m128i BlendFour(__m128i source, __m128i destination) {
     const __m128i redBlueMask = _mm_set1_epi32(0xFF00FF), colourMask = _mm_set1_epi32(0xFFFFFF);
     const __m128i alphaGreenSource = _mm_srli_epi16(source, 8), alphaGreen = _mm_srli_epi16(destination, 8);
-    const __m128i weight = _mm_shufflehi_epi16(_mm_shufflelo_epi16(alphaGreenSource, 0xF5), 0xF5); // alpha, alpha
+    // Alpha 255 weighs as 256, which makes the blend the source colour itself, as SDL draws an
+    // opaque pixel (255 would round it one step short).
+    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(alphaGreenSource, 0xF5), 0xF5);
+    const __m128i weight = _mm_add_epi16(alpha, _mm_srli_epi16(_mm_add_epi16(alpha, _mm_set1_epi16(1)), 8));
     const __m128i redBlue = _mm_and_si128(destination, redBlueMask);
     const __m128i redBlueStep =
         _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(_mm_and_si128(source, redBlueMask), redBlue), weight), 8);
     const __m128i greenStep = _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(alphaGreenSource, alphaGreen), weight), 8);
     const __m128i blended = _mm_or_si128(_mm_and_si128(_mm_add_epi16(redBlue, redBlueStep), redBlueMask),
                                          _mm_slli_epi16(_mm_add_epi16(alphaGreen, greenStep), 8));
-    // An opaque pixel takes the source colour (the blend would round it one step short); every
-    // pixel keeps the destination's top byte.
-    const __m128i opaque = _mm_cmpeq_epi32(_mm_srli_epi32(source, 24), _mm_set1_epi32(255));
-    const __m128i colour = _mm_or_si128(_mm_and_si128(opaque, source), _mm_andnot_si128(opaque, blended));
-    return _mm_or_si128(_mm_and_si128(colour, colourMask), _mm_andnot_si128(colourMask, destination));
+    // Every pixel keeps the destination's top byte.
+    return _mm_or_si128(_mm_and_si128(blended, colourMask), _mm_andnot_si128(colourMask, destination));
 }
 
 inline void BlendRow(const Uint32* from, Uint32* to, int width) {
