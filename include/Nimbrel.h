@@ -539,7 +539,9 @@ void Nimbrel_FreePixelBackup(NimbrelPixelBackup* backup);
 // drawn) and gives its result: 0 success, -1 error, -2 lost. When the source was lost and a
 // backup is given, the source's pixels are restored from it and the blit is made again. A plain
 // copy between software surfaces of one pixel format, with no colour key and no surface alpha,
-// goes through the processor's copy path.
+// goes through the processor's copy path; a software source drawn through its alpha channel onto
+// an opaque 32-bit software surface of the same colour layout is blended by the engine, to the
+// same pixels SDL gives, without SDL's per-blit set-up (text is many small such blits).
 int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect,
                  const NimbrelPixelBackup* backup = nullptr);
 
@@ -940,6 +942,109 @@ public:
 
 private:
     struct Private;
+    Private* priv;
+};
+
+
+// =================================================================================================
+// Bitmap fonts (resources)
+// =================================================================================================
+//
+// A CFont draws text with a proportional bitmap font: one bitmap holding the glyphs of the codes
+// 33 to 127 side by side. Its top row, the mark row, carries magenta (255, 0, 255) runs over the
+// gaps between the glyphs, exactly 95 of them, the first at column 0: the glyph of code 33 + i lies
+// between run i and run i + 1, the glyph of code 127 after the last run. From the runs the font
+// works out once where each glyph's picture is (from the middle of one run to the middle of the
+// next) and how far it moves the pen; the mark row itself is never drawn. The bottom-left pixel
+// is the transparent colour, unless the bitmap has an alpha channel.
+//
+// Text is single-byte: a space moves the pen by the space width (the advance of 'a', else 'A',
+// else '0'); codes 33 to 127 draw their glyph and move the pen by its advance plus the spacing;
+// every other code (below 32, and 128 to 255) draws nothing and moves nothing.
+//
+// Packages store fonts as "FONT2" blocks (the bitmap with its pixel format and the spacing),
+// which `dpf add-font` makes from a TrueType font or a drawn bitmap. A block of the older type
+// "FONT" is rewritten as "FONT2" in its package the first time it is loaded.
+//
+// Printing allocates nothing and does one blit per glyph, taking the software cursor down around
+// each one (like Nimbrel.Blit) and restoring lost video surfaces from the font's pixel backup.
+// The main object counts live fonts (Nimbrel.liveFonts) and Nimbrel.Quit reports those left.
+class CFont {
+public:
+    static const Uint8 kCreated = 96;  // Create's result on success
+    static const Uint8 kRefused = 255; // Create's result when it refuses the surface outright
+
+    CFont();
+    // Releases the bitmap and its pixel backup.
+    ~CFont();
+    CFont(const CFont&) = delete;
+    CFont& operator=(const CFont&) = delete;
+
+    // ---- Building and loading -------------------------------------------------------------------
+    // Builds the font from a copy of the surface (the caller keeps its surface). When the top-left
+    // pixel is not magenta the bitmap has no mark row and CreateUpperMark draws one into the copy.
+    // The copy is converted to the display format when a display exists. kCreated on success;
+    // kRefused when the engine is not started, the font is loaded already, the surface is missing,
+    // 8-bit or cannot be copied; otherwise a number telling why the mark row was refused: the
+    // number of runs found (not 95; at most 254), or half of CreateUpperMark's count when that was
+    // not 189. Only a loaded font (GetSurface) tells success apart from a row of 96 runs.
+    Uint8 Create(SDL_Surface* surface);
+    // Marks every column of the surface without ink (a pixel that is nonzero with nonzero alpha)
+    // magenta in its top row. Returns the number of columns whose ink differs from the column
+    // before (the column before the first counting as ink), in 8 bits: 189 for 95 glyphs separated
+    // by empty columns, starting at column 0 and followed by an empty column. The first glyph then
+    // lies left of the first run and is never drawn.
+    static Uint8 CreateUpperMark(SDL_Surface* surface);
+    // Loads the "FONT2" block `name` (or a "FONT" block, which is rewritten as "FONT2" in the
+    // package first) from an open package. The font takes the block's name. 1 on success, 0 on
+    // failure: a handle of 0 or less, an engine not started, a font loaded already, no such block,
+    // a damaged block, a "FONT" block that cannot be rewritten, or a bitmap Create refuses.
+    int Load(int package, const char* name);
+    // The same from a package file, opened and closed around the load. 0 also when the package
+    // cannot be opened.
+    int Load(const char* packageFile, const char* name);
+
+    // ---- Printing -------------------------------------------------------------------------------
+    // Draws the text with its first glyph's pen position at x and its top at y. With a clip
+    // rectangle, every glyph is cut to it on all four sides. Nothing happens when the font is not
+    // loaded or the surface or text is missing or empty.
+    void Print(SDL_Surface* surface, int x, int y, const char* text, SDL_Rect* clip = nullptr);
+    // For input boxes: when show is nonzero, first draws the cursor character '|' after the first
+    // `count` characters of the text (all of them when the text is shorter), under the text and
+    // clipped like it; then prints the whole text.
+    void PrintCursor(SDL_Surface* surface, int x, int y, const char* text, int count, SDL_Rect* clip = nullptr,
+                     int show = 1);
+
+    // ---- Measuring and state --------------------------------------------------------------------
+    // The width of the text's first 255 characters: each glyph's advance, plus the spacing after
+    // every glyph but the text's last character, plus the space width for each space. 0 when the
+    // font is not loaded or the text is missing or empty.
+    int GetTextWidth(const char* text) const;
+    // The glyph height (the bitmap's height without the mark row), the spacing, and the bitmap
+    // (owned by the font); 0 or null when the font is not loaded.
+    int GetHeight() const;
+    int GetSpacing() const;
+    SDL_Surface* GetSurface() const;
+    // The font's name: "Created on execution time" for a font made by Create, the block name for
+    // one loaded. SetName takes a name of at most 31 characters, and only once the font is loaded;
+    // GetName gives null while it is not.
+    void SetName(const char* name);
+    const char* GetName() const;
+    // Surface alpha for a font without an alpha channel: 255 opaque (the default) down to 0.
+    // Ignored when the font is not loaded, has an alpha channel, or the value is outside 0..255.
+    // Crossing 255 on a screen in video memory converts the bitmap again (with a warning).
+    void SetAlpha(int alpha);
+
+    // ---- Pixels ---------------------------------------------------------------------------------
+    // Raw pixel access at 1, 2, 3 and 4 bytes per pixel, locking the surface when SDL requires it.
+    // Get logs and gives 0 for a missing surface or a point outside it; Set ignores such a point.
+    static Uint32 CFontGetPixel(SDL_Surface* surface, int x, int y);
+    static void CFontSetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel);
+
+    struct Private;
+
+private:
+    friend struct FontInternals; // the engine's own font code beside this class
     Private* priv;
 };
 

@@ -2,7 +2,9 @@
 //
 // What tools that make game data (the dpf package tool, the skin builder) need beyond Nimbrel.h:
 // starting the engine parts a tool works with, reading and safely writing whole files, knowing a
-// package's format version, and turning artwork into the payloads the engine's loaders read.
+// package's format version, and turning artwork into the payloads the engine's loaders read
+// (images from PNG files; fonts from TrueType files through FreeType, linked into this library
+// only, never into the engine games link).
 // Every payload is built here, by the engine's own code, so a tool never writes data that the
 // engine would read differently. Games do not need this header; tools link
 // nimbrel_authoring_library besides the engine.
@@ -91,6 +93,50 @@ bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& option
 
 // A surface of any format back to RGBA. Pixels equal to an active colour key become transparent.
 bool SurfaceToRgba(SDL_Surface* surface, RgbaImage* image);
+
+// ---- Fonts ----------------------------------------------------------------------------------------
+
+// How RenderFontBitmap draws the glyphs.
+struct FontRenderOptions {
+    int pixelSize = 16;                    // FreeType's size: pixels per em
+    SDL_Color colour = {255, 255, 255, 0}; // the glyphs' colour; magenta is the mark colour
+    bool outline = false;                  // a one-pixel outline around every glyph
+    SDL_Color outlineColour = {0, 0, 0, 0};
+};
+
+// Renders the glyphs of codes 33 to 126 of a TrueType or OpenType file with FreeType (hinted,
+// anti-aliased into the alpha channel; code 127 stays empty) into the bitmap CFont::Create reads:
+//   - side by side, each glyph after a magenta run in the top row (the mark row), the first run
+//     at column 0, so CFont finds 95 runs;
+//   - each glyph placed so that CFont moves the pen by FreeType's advance (at least 2) and draws
+//     its ink at FreeType's bearing from the pen: the runs are wide enough that glyphs reaching
+//     left of their pen or past their advance keep all their ink;
+//   - one baseline for all, the rows below the mark row spanning the font's ascent and descent;
+//   - everything but ink fully transparent (0, 0, 0, 0): the bottom-left pixel, which CFont takes
+//     for the transparent colour, is such a pixel, and so are the columns from the middle of the
+//     run before '|' to the bar, which CFont measures to place the text cursor.
+bool RenderFontBitmap(const char* fontFile, const FontRenderOptions& options, RgbaImage* bitmap, std::string* problem);
+
+// The "FONT2" payload of a font bitmap and its spacing (extra pixels after each glyph): 32 bits
+// per pixel, with an alpha channel when the bitmap is transparent; otherwise opaque, and the
+// bottom-left pixel's colour is the transparent one. Fails for a bitmap SDL cannot hold.
+bool BuildFontPayload(const RgbaImage& bitmap, int spacing, std::vector<Uint8>* payload, std::string* problem);
+
+// What a font payload gives when the engine loads it.
+struct FontFacts {
+    int glyphs = 0;  // 95 when it loads
+    int height = 0;  // CFont::GetHeight
+    int spacing = 0; // CFont::GetSpacing
+    int width = 0, bitmapHeight = 0;
+};
+
+// Loads a "FONT2" payload as CFont::Load loads the block `name` of `packageFile` (the names only
+// label the engine's messages), with the engine's own CFont::Create. True when it comes back with
+// all 95 glyphs; otherwise false with the reason: a damaged block, a bitmap Create refuses, or a
+// mark row without exactly 95 runs (a bitmap without a mark row: empty columns that do not
+// separate 95 glyphs).
+bool CheckFontPayload(const std::vector<Uint8>& payload, const char* packageFile, const char* name, FontFacts* facts,
+                      std::string* problem);
 
 // ---- Sound ----------------------------------------------------------------------------------------
 

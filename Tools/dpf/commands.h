@@ -32,6 +32,10 @@ int AddBlock(const CommandLine& line, const std::string& type, std::string& payl
 int AddImageCommand(const CommandLine& line);
 int ExtractImageCommand(const CommandLine& line);
 
+// ---- font_commands.cpp: fonts rendered from TrueType files or drawn as bitmaps --------------------
+
+int AddFontCommand(const CommandLine& line);
+
 // ---- sound_commands.cpp: sound effects and music the mixer decodes -------------------------------
 
 int AddSoundCommand(const CommandLine& line);

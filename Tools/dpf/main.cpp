@@ -54,6 +54,23 @@ const Command kCommands[] = {
      "IImage->Load reads back pixel for pixel. Transparency of the PNG is kept only at 32 bits;\n"
      "at other depths use --key-colour.",
      AddImageCommand},
+    {"add-font", {kPackage, kName},
+     {{"--ttf", "FILE", "a TrueType or OpenType font to render (with --size)"},
+      {"--size", "PX", "the size to render at, in pixels per em (1..1000)", Accepts<ParsePixelSize>},
+      {"--colour", "RRGGBB", "the glyphs' colour (default FFFFFF, white)", Accepts<ParseColour>},
+      {"--outline", "RRGGBB", "a one-pixel outline of that colour around every glyph", Accepts<ParseColour>},
+      {"--png", "FILE", "a drawn font bitmap instead: the glyphs of codes 33 to 127 side by side,\n"
+                        "under a top row of 95 magenta (FF00FF) runs, one before each glyph;\n"
+                        "or without that row, 95 glyphs separated by empty columns and ending\n"
+                        "with one: the first is never drawn, the others are the codes 33 to 126"},
+      {"--spacing", "N", "extra pixels after each glyph (default 0; may be negative)", Accepts<ParseSpacing>},
+      kReplace, kKey},
+     "Makes the font block NAME (type FONT2, at most 31 characters) that CFont::Load reads: from\n"
+     "--ttf FILE --size PX, rendering the characters 33 to 126 with FreeType, anti-aliased into\n"
+     "an alpha channel; or from --png FILE. The block is first loaded by the engine's own font\n"
+     "code; one that does not come back with 95 glyphs is refused with the reason and the\n"
+     "package is not changed.",
+     AddFontCommand},
     {"add-sound", {kPackage, {"FILE"}, kName, {"SND|MUS", Accepts<ParseSoundType>}}, {kMode, kReplace, kKey},
      "Adds FILE as the block NAME (at most 31 characters) of type SND (a sound effect: WAV, AIFF,\n"
      "VOC or Ogg Vorbis) or MUS (music: Ogg Vorbis, which plays streamed, or anything else the\n"

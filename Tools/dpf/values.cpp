@@ -78,3 +78,20 @@ bool ParseAlpha(const std::string& text, Uint8* alpha, std::string* problem) {
     *alpha = Uint8(value);
     return true;
 }
+
+bool ParsePixelSize(const std::string& text, int* size, std::string* problem) {
+    int value = 0;
+    if (!ParseDigits(text, 4, &value) || value < 1 || value > 1000)
+        return Refuse(problem, "needs a size from 1 to 1000 pixels, not " + Quoted(text));
+    *size = value;
+    return true;
+}
+
+bool ParseSpacing(const std::string& text, int* spacing, std::string* problem) {
+    const bool negative = !text.empty() && text[0] == '-';
+    int value = 0;
+    if (!ParseDigits(negative ? text.substr(1) : text, negative ? 2 : 3, &value))
+        return Refuse(problem, "needs a whole number of pixels from -99 to 999, not " + Quoted(text));
+    *spacing = negative ? -value : value;
+    return true;
+}

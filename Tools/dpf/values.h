@@ -1,5 +1,5 @@
 // The words of the dpf tool's command lines that mean more than their text: block names and
-// types, storage modes, image depths, colours, alpha. Each parser reads one word and, when it is
+// types, storage modes, image depths, colours, alpha, font sizes and spacing. Each parser reads one word and, when it is
 // wrong, says why in words that follow the option's name ("must be 0, 1 or 2, not '7'") or, for
 // an argument, in a sentence of its own. `problem` may be null.
 //
@@ -24,6 +24,11 @@ bool ParseDepth(const std::string& text, int* depth, std::string* problem);
 bool ParseColour(const std::string& text, SDL_Color* colour, std::string* problem);
 // Surface alpha, 0 to 255.
 bool ParseAlpha(const std::string& text, Uint8* alpha, std::string* problem);
+
+// A font's rendering size in pixels, 1 to 1000.
+bool ParsePixelSize(const std::string& text, int* size, std::string* problem);
+// Extra pixels after each glyph of a font, -99 to 999.
+bool ParseSpacing(const std::string& text, int* spacing, std::string* problem);
 
 // A parser as a check for a command's table row: the word parses, the value is not kept.
 template <typename T>
