@@ -12,15 +12,30 @@
 
 namespace {
 
-// Options that do not fit the artwork are wrong usage: the file is sound, the words are not.
-int Misfit(const CommandLine& line, const std::string& file, const std::string& problem) {
-    return WrongUsage(line.command(), file + ": " + problem);
-}
+// How one kind of artwork becomes its payload (NimbrelAuthoring.h).
+template <typename Options>
+struct Import {
+    bool (*check)(Uint32 width, Uint32 height, const Options& options, std::string* problem);
+    bool (*build)(const NimbrelAuthoring::RgbaImage& artwork, const Options& options, std::vector<Uint8>* payload,
+                  std::string* problem);
+};
 
-// Reads the payload back as the engine will, then stores it; says what was added.
-int StoreChecked(const CommandLine& line, const std::string& type, const std::string& label, const std::string& file,
-                 std::vector<Uint8>& payload) {
-    std::string description, problem;
+// Reads the artwork, makes the payload, reads it back as the engine will, and only then stores it
+// as `type`; says what was added. Options that do not fit the artwork are wrong usage: the file is
+// sound, the words describing it are not.
+template <typename Options>
+int ImportArtwork(const CommandLine& line, const std::string& file, const Import<Options>& import, Options& options,
+                  const std::string& type, const std::string& label) {
+    NimbrelAuthoring::RgbaImage artwork;
+    if (!ReadArtwork(line, file, &artwork, &options.pixels)) return kExitFailure;
+    std::string problem, description;
+    if (!import.check(artwork.width, artwork.height, options, &problem))
+        return WrongUsage(line.command(), file + ": " + problem);
+    std::vector<Uint8> payload;
+    if (!import.build(artwork, options, &payload, &problem)) {
+        ReportProblem(file, problem);
+        return kExitFailure;
+    }
     if (!NimbrelAuthoring::DescribeBlock(type.c_str(), payload.data(), payload.size(), &description, &problem)) {
         ReportProblem(file, "the engine would refuse the " + type + " block made from it (" + problem +
                                 "); nothing was added");
@@ -36,7 +51,6 @@ int StoreChecked(const CommandLine& line, const std::string& type, const std::st
 } // namespace
 
 int AddSpriteCommand(const CommandLine& line) {
-    const std::string& file = line.Argument("SHEET.png");
     NimbrelAuthoring::SpritePayloadOptions options;
     PixelSize frame;
     line.Get("--frame", ParseSize, &frame);
@@ -50,22 +64,12 @@ int AddSpriteCommand(const CommandLine& line) {
         options.animations.emplace_back();
         ParseAnimation(word, &options.animations.back(), nullptr);
     }
-
-    NimbrelAuthoring::RgbaImage sheet;
-    if (!ReadArtwork(line, file, &sheet, &options.pixels)) return kExitFailure;
-    std::string problem;
-    if (!NimbrelAuthoring::CheckSpriteSheet(sheet.width, sheet.height, options, &problem))
-        return Misfit(line, file, problem);
-    std::vector<Uint8> payload;
-    if (!NimbrelAuthoring::BuildSpritePayload(sheet, options, &payload, &problem)) {
-        ReportProblem(file, problem);
-        return kExitFailure;
-    }
-    return StoreChecked(line, "SPR2", "sprite '" + line.Argument("NAME") + "'", file, payload);
+    const Import<NimbrelAuthoring::SpritePayloadOptions> sprite = {NimbrelAuthoring::CheckSpriteSheet,
+                                                                   NimbrelAuthoring::BuildSpritePayload};
+    return ImportArtwork(line, line.Argument("SHEET.png"), sprite, options, "SPR2", "sprite '" + line.Argument("NAME") + "'");
 }
 
 int AddTileCommand(const CommandLine& line) {
-    const std::string& file = line.Argument("PNGFILE");
     NimbrelAuthoring::TilePayloadOptions options;
     PixelSize tiles;
     line.Get("--tileset", ParseSize, &tiles);
@@ -73,16 +77,8 @@ int AddTileCommand(const CommandLine& line) {
     options.tileHeight = tiles.height;
     std::string type = "TILE2";
     line.Get("--type", ParseTileType, &type);
-
-    NimbrelAuthoring::RgbaImage image;
-    if (!ReadArtwork(line, file, &image, &options.pixels)) return kExitFailure;
-    std::string problem;
-    if (!NimbrelAuthoring::CheckTileImage(image.width, image.height, options, &problem))
-        return Misfit(line, file, problem);
-    std::vector<Uint8> payload;
-    if (!NimbrelAuthoring::BuildTilePayload(image, options, &payload, &problem)) {
-        ReportProblem(file, problem);
-        return kExitFailure;
-    }
-    return StoreChecked(line, type, "tile '" + line.Argument("NAME") + "' (" + type + ")", file, payload);
+    const Import<NimbrelAuthoring::TilePayloadOptions> tile = {NimbrelAuthoring::CheckTileImage,
+                                                               NimbrelAuthoring::BuildTilePayload};
+    return ImportArtwork(line, line.Argument("PNGFILE"), tile, options, type,
+                         "tile '" + line.Argument("NAME") + "' (" + type + ")");
 }
