@@ -36,9 +36,8 @@
 #include <vector>
 
 #include "Nimbrel.h"
+#include "NimbrelAuthoring.h"
 #include "bench_options.h"
-#include "data/sprite_payload.h"
-#include "data/tile_payload.h"
 #include "testing/test_seams.h"
 
 // ---- Counting heap allocations ------------------------------------------------------------------
@@ -120,28 +119,23 @@ std::vector<double> Ratios(const Settings& settings, const std::vector<std::func
 const char* Verdict(double ratio, double goal) { return ratio <= goal ? "met" : "MISSED"; }
 
 // ---- Artwork ------------------------------------------------------------------------------------
+// Made as a game's artwork is: RGBA pixels turned into payloads by the authoring interface.
 
-img::ImageFormat Format32(Uint32 width, Uint32 height) {
-    img::ImageFormat format;
-    format.width = width;
-    format.height = height;
-    format.bitsPerPixel = 32;
-    format.redMask = 0xFF0000;
-    format.greenMask = 0x00FF00;
-    format.blueMask = 0x0000FF;
-    return format;
-}
+const SDL_Color kKeyColour = {255, 0, 255, 0};
 
-// Busy pixels, and every 7th one the key colour (when a key is set).
-std::vector<Uint8> Pixels(const img::ImageFormat& format, Uint32 key) {
-    const size_t pitch = size_t(img::ImagePitch(format.width, format.bitsPerPixel));
-    std::vector<Uint8> rows(pitch * format.height);
-    for (Uint32 y = 0; y < format.height; ++y)
-        for (Uint32 x = 0; x < format.width; ++x) {
-            const Uint32 value = (x + y) % 7 == 0 && key != img::kNoColorKey ? key : (x * 2654435761u + y * 40503u) & 0xFFFFFF;
-            std::memcpy(&rows[y * pitch + 4 * x], &value, 4);
+// Busy pixels and, when keyed, every 7th one the key colour.
+NimbrelAuthoring::RgbaImage Artwork(Uint32 width, Uint32 height, bool keyed) {
+    NimbrelAuthoring::RgbaImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(size_t(width) * height * 4);
+    for (Uint32 y = 0; y < height; ++y)
+        for (Uint32 x = 0; x < width; ++x) {
+            const Uint32 value = keyed && (x + y) % 7 == 0 ? 0xFF00FF : (x * 2654435761u + y * 40503u) & 0xFFFFFF;
+            Uint8* p = &image.pixels[4 * (size_t(y) * width + x)];
+            p[0] = Uint8(value >> 16), p[1] = Uint8(value >> 8), p[2] = Uint8(value), p[3] = 255;
         }
-    return rows;
+    return image;
 }
 
 // A package in the temporary folder holding the blocks the run draws, removed when done.
@@ -174,26 +168,23 @@ private:
 // A sprite of one looping animation of four size x size frames, each shown 0 ms, so it moves on
 // at every draw.
 bool AddSprite(ScratchPackage& package, const char* name, Uint32 size, bool keyed) {
-    spr::SpriteSource source;
-    source.sheet = Format32(4 * size, size);
-    source.sheet.colorKey = keyed ? 0x00FF00FF : img::kNoColorKey;
-    const std::vector<Uint8> rows = Pixels(source.sheet, source.sheet.colorKey);
-    source.rows = rows.data();
-    source.frameWidth = source.frameHeight = size;
-    source.animations.push_back(spr::MakeAnimation(spr::kLoop, 4, 0));
+    NimbrelAuthoring::SpritePayloadOptions options;
+    options.pixels.hasKey = keyed;
+    options.pixels.keyColour = kKeyColour;
+    options.frameWidth = options.frameHeight = size;
+    options.animations.resize(1);
+    options.animations[0].frameTimes.assign(4, 0);
     std::vector<Uint8> payload;
-    return spr::BuildSprite(source, &payload, nullptr) && package.Add(name, "SPR2", payload);
+    return NimbrelAuthoring::BuildSpritePayload(Artwork(4 * size, size, keyed), options, &payload, nullptr) &&
+           package.Add(name, "SPR2", payload);
 }
 
 bool AddTileSet(ScratchPackage& package, const char* name) {
-    tile::TileSource source;
-    source.image = Format32(64, 32);
-    const std::vector<Uint8> rows = Pixels(source.image, img::kNoColorKey);
-    source.rows = rows.data();
-    source.tileSet = true;
-    source.tileWidth = source.tileHeight = 16;
+    NimbrelAuthoring::TilePayloadOptions options;
+    options.tileWidth = options.tileHeight = 16;
     std::vector<Uint8> payload;
-    return tile::BuildTile(source, &payload, nullptr) && package.Add(name, "TILE2", payload);
+    return NimbrelAuthoring::BuildTilePayload(Artwork(64, 32, false), options, &payload, nullptr) &&
+           package.Add(name, "TILE2", payload);
 }
 
 // A 12x18 cursor with a keyed outline, selected, its hot spot at the screen's centre.
@@ -475,16 +466,9 @@ void RenderLine(bool smoke) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool x11Part = false;
-    std::vector<char*> arguments;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--x11-render") == 0)
-            x11Part = true;
-        else
-            arguments.push_back(argv[i]);
-    }
+    const bool x11Part = TakeOwnOption(&argc, argv, "--x11-render");
     bool smoke = false;
-    const int status = ReadBenchOptions(int(arguments.size()), arguments.data(), "sprite_bench",
+    const int status = ReadBenchOptions(argc, argv, "sprite_bench",
                                         "Times CSprite::Draw with background saving against SDL_BlitSurface, counts heap\n"
                                         "allocations per frame, and times a render with the software cursor against one\n"
                                         "without under a real X server (started with xvfb-run when DISPLAY is not set).",
