@@ -86,10 +86,10 @@ const double kRenderGoal = 1.2;
 
 struct Settings {
     int passes;
-    int rounds;          // alternating rounds per side in each pass
-    int drawsPerRound;   // sprite draws (or blits) in one timed round
-    int framesPerRound;  // rendered frames in one timed round
-    int countedFrames;   // frames whose allocations are counted
+    int rounds;         // alternating rounds per side in each pass
+    int drawsPerRound;  // sprite draws (or blits) in one timed round
+    int framesPerRound; // rendered frames in one timed round
+    int countedFrames;  // frames whose allocations are counted
 };
 
 double Median(std::vector<double> values) {
@@ -142,7 +142,8 @@ NimbrelAuthoring::RgbaImage Artwork(Uint32 width, Uint32 height, bool keyed) {
 class ScratchPackage {
 public:
     ScratchPackage()
-        : path_((std::filesystem::temp_directory_path() / ("sprite_bench_" + std::to_string(getpid()) + ".dpf")).string()),
+        : path_((std::filesystem::temp_directory_path() / ("sprite_bench_" + std::to_string(getpid()) + ".dpf"))
+                    .string()),
           handle_(IStuffDPF->Create(path_.c_str())) {}
     ~ScratchPackage() {
         if (handle_ > 0) IStuffDPF->Close(handle_);
@@ -187,7 +188,7 @@ bool AddTileSet(ScratchPackage& package, const char* name) {
            package.Add(name, "TILE2", payload);
 }
 
-// A 12x18 cursor with a keyed outline, selected, its hot spot at the screen's centre.
+// Makes a 12x18 cursor with a keyed outline, its hot spot at its top left, the current one.
 bool SelectCursor() {
     SDL_Surface* image = SDL_CreateRGBSurface(SDL_SWSURFACE, 12, 18, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     if (!image) return false;
@@ -216,10 +217,14 @@ SDL_Rect PathPoint(int i, int size) {
     const int spanX = kScreenWidth - size - 40, spanY = kScreenHeight - size - 40;
     const int lap = 2 * (spanX + spanY), at = i % lap;
     int x, y;
-    if (at < spanX) x = at, y = 0;
-    else if (at < spanX + spanY) x = spanX, y = at - spanX;
-    else if (at < 2 * spanX + spanY) x = spanX - (at - spanX - spanY), y = spanY;
-    else x = 0, y = spanY - (at - 2 * spanX - spanY);
+    if (at < spanX)
+        x = at, y = 0;
+    else if (at < spanX + spanY)
+        x = spanX, y = at - spanX;
+    else if (at < 2 * spanX + spanY)
+        x = spanX - (at - spanX - spanY), y = spanY;
+    else
+        x = 0, y = spanY - (at - 2 * spanX - spanY);
     return {Sint16(20 + x), Sint16(20 + y), 0, 0};
 }
 
@@ -232,7 +237,8 @@ bool StartDummyScreen() {
     Nimbrel.height = kScreenHeight;
     Nimbrel.colorDepth = 32;
     Nimbrel.frameDelay = 0;
-    if (!Nimbrel.SetVideoMode() || Nimbrel.screen->format->BitsPerPixel != 32 || (Nimbrel.screen->flags & SDL_DOUBLEBUF))
+    if (!Nimbrel.SetVideoMode() || Nimbrel.screen->format->BitsPerPixel != 32 ||
+        (Nimbrel.screen->flags & SDL_DOUBLEBUF))
         return false;
     PaintScreen();
     ICursor->Init();
@@ -259,12 +265,14 @@ bool DrawTable(const Settings& settings, ScratchPackage& package) {
     std::printf("   %-16s %16s %16s\n", "frame", "/ SDL_BlitSurface", "/ Nimbrel_Blit");
     // The cursor stays in a corner the sprites never reach, so each draw only asks it.
     NimbrelTestSeam::SetMouse(true, 2, 2, 0);
+    ICursor->SetLastPosition(2, 2);
     Nimbrel.Update(nullptr);
     for (Uint32 size : {32u, 64u, 128u}) {
         for (bool keyed : {false, true}) {
             const std::string name = "s" + std::to_string(size) + (keyed ? "k" : "");
             CSprite sprite;
-            if (!AddSprite(package, name.c_str(), size, keyed) || sprite.Load(package.handle(), name.c_str(), "bench") != 1) {
+            if (!AddSprite(package, name.c_str(), size, keyed) ||
+                sprite.Load(package.handle(), name.c_str(), "bench") != 1) {
                 std::printf("   %ux%u: the sprite does not load\n", size, size);
                 return false;
             }
@@ -290,9 +298,11 @@ bool DrawTable(const Settings& settings, ScratchPackage& package) {
             };
             const std::vector<double> ratios =
                 Ratios(settings, {draws, [&]() { return blits(SDL_UpperBlit); },
-                                  [&]() { return blits([](SDL_Surface* a, SDL_Rect* b, SDL_Surface* c, SDL_Rect* d) {
-                                      return Nimbrel_Blit(a, b, c, d);
-                                  }); }});
+                                  [&]() {
+                                      return blits([](SDL_Surface* a, SDL_Rect* b, SDL_Surface* c, SDL_Rect* d) {
+                                          return Nimbrel_Blit(a, b, c, d);
+                                      });
+                                  }});
             const SDL_Rect at = PathPoint(step, int(size));
             sprite.SetPosition(at.x, at.y, 0);
             sprite.Draw(nullptr);
@@ -300,8 +310,10 @@ bool DrawTable(const Settings& settings, ScratchPackage& package) {
                 std::printf("   %ux%u: CSprite::Draw did not draw its frame\n", size, size);
                 return false;
             }
-            const std::string label = std::to_string(size) + "x" + std::to_string(size) + (keyed ? " keyed" : " opaque");
-            std::printf("   %-16s %12.2f %-4s %15.2f\n", label.c_str(), ratios[0], Verdict(ratios[0], kDrawGoal), ratios[1]);
+            const std::string label =
+                std::to_string(size) + "x" + std::to_string(size) + (keyed ? " keyed" : " opaque");
+            std::printf("   %-16s %12.2f %-4s %15.2f\n", label.c_str(), ratios[0], Verdict(ratios[0], kDrawGoal),
+                        ratios[1]);
             std::fflush(stdout);
         }
     }
@@ -313,9 +325,9 @@ bool DrawTable(const Settings& settings, ScratchPackage& package) {
 bool AllocationLine(const Settings& settings, ScratchPackage& package) {
     CSprite walker, keyed;
     CTile tiles;
-    if (!AddSprite(package, "walker", 48, false) || !AddSprite(package, "keyed", 24, true) || !AddTileSet(package, "tiles") ||
-        walker.Load(package.handle(), "walker", "bench") != 1 || keyed.Load(package.handle(), "keyed", "bench") != 1 ||
-        !tiles.Load(package.handle(), "tiles", "TILE2")) {
+    if (!AddSprite(package, "walker", 48, false) || !AddSprite(package, "keyed", 24, true) ||
+        !AddTileSet(package, "tiles") || walker.Load(package.handle(), "walker", "bench") != 1 ||
+        keyed.Load(package.handle(), "keyed", "bench") != 1 || !tiles.Load(package.handle(), "tiles", "TILE2")) {
         std::printf("2. allocations: the sprites and tiles do not load\n");
         return false;
     }
@@ -384,8 +396,10 @@ int RenderUnderX11(const Settings& settings) {
     ITimeSystem->SetRate(0, 0); // every pump call renders
     int step = 0;
     auto frames = [&](bool withCursor) {
-        if (withCursor) SelectCursor();
-        else ICursor->Delete(ICursor->GetCurrent());
+        if (withCursor)
+            SelectCursor();
+        else
+            ICursor->Delete(ICursor->GetCurrent());
         const Clock::time_point start = Clock::now();
         for (int i = 0; i < settings.framesPerRound; ++i, ++step) {
             const SDL_Rect mouse = PathPoint(step * 3, 18);
@@ -440,8 +454,8 @@ void RenderLine(bool smoke) {
                 kScreenWidth, kScreenHeight, kRenderGoal);
     std::fflush(stdout);
     setenv("SDL_VIDEODRIVER", "x11", 1);
-    const std::vector<std::string> part = smoke ? std::vector<std::string>{"--x11-render", "--smoke"}
-                                                : std::vector<std::string>{"--x11-render"};
+    const std::vector<std::string> part =
+        smoke ? std::vector<std::string>{"--x11-render", "--smoke"} : std::vector<std::string>{"--x11-render"};
     const char* display = std::getenv("DISPLAY");
     const bool own = !display || !*display;
     // A virtual server that is not ready in time is tried again, as the end-to-end tests do.
@@ -449,13 +463,15 @@ void RenderLine(bool smoke) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         output.clear();
         const std::vector<std::string> before =
-            own ? std::vector<std::string>{"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"} : std::vector<std::string>{};
+            own ? std::vector<std::string>{"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"}
+                : std::vector<std::string>{};
         if (!RunSelf(before, part, &output)) output = "no-display the child did not finish (" + output + ")";
         if (output.compare(0, 11, "no-display ") != 0 || !own) break;
     }
     const size_t at = output.find("ratio ");
     if (at == std::string::npos) {
-        std::printf("   skipped: no X server (%s)\n", output.empty() ? "no answer" : output.substr(0, output.find('\n')).c_str());
+        std::printf("   skipped: no X server (%s)\n",
+                    output.empty() ? "no answer" : output.substr(0, output.find('\n')).c_str());
         return;
     }
     const double ratio = std::atof(output.c_str() + at + 6);
@@ -468,11 +484,12 @@ void RenderLine(bool smoke) {
 int main(int argc, char** argv) {
     const bool x11Part = TakeOwnOption(&argc, argv, "--x11-render");
     bool smoke = false;
-    const int status = ReadBenchOptions(argc, argv, "sprite_bench",
-                                        "Times CSprite::Draw with background saving against SDL_BlitSurface, counts heap\n"
-                                        "allocations per frame, and times a render with the software cursor against one\n"
-                                        "without under a real X server (started with xvfb-run when DISPLAY is not set).",
-                                        &smoke);
+    const int status =
+        ReadBenchOptions(argc, argv, "sprite_bench",
+                         "Times CSprite::Draw with background saving against SDL_BlitSurface, counts heap\n"
+                         "allocations per frame, and times a render with the software cursor against one\n"
+                         "without under a real X server (started with xvfb-run when DISPLAY is not set).",
+                         &smoke);
     if (status >= 0) return status;
     const Settings settings = smoke ? Settings{1, 1, 20, 5, 20} : Settings{7, 5, 2000, 200, 2000};
     if (x11Part) return RenderUnderX11(settings);

@@ -2,10 +2,10 @@
 //
 // What tools that make game data (the dpf package tool, the skin builder) need beyond Nimbrel.h:
 // starting the engine parts a tool works with, reading and safely writing whole files, knowing a
-// package's format version, and turning artwork into the payloads the engine's loaders read.
-// Every payload is built here, by the engine's own code, so a tool never writes data that the
-// engine would read differently. Games do not need this header; tools link
-// nimbrel_authoring_library besides the engine.
+// package's format version, turning artwork into the payloads the engine's loaders read, and
+// saying what the engine reads in a block. Every payload is built here, by the engine's own
+// code, so a tool never writes data that the engine would read differently. Games do not need
+// this header; tools link nimbrel_authoring_library besides the engine.
 //
 // Results follow the engine's style without its log: a function that can fail returns false and
 // says why in `problem` (which may be null), in words fit for a tool's error message.
@@ -151,8 +151,9 @@ bool DescribesBlockType(const char* type);
 
 // Reads a block's payload as the engine's loader for its type does: the same checks of every
 // part against the block, the same mending of animations, the same surface made from the pixels.
-// (The loaders themselves need a started engine and a package; what they add to this cannot
-// refuse a payload.) True when the engine would load it, with a line saying what it holds:
+// (The loaders themselves need a started engine and a package; the steps they add find the block
+// and keep what was read, and refuse nothing this accepts.) True when the engine would load it,
+// with a line saying what it holds:
 //   "32x32 frames, 2 animations: loop of 4 frames, 100 ms each; once of 3 frames, 80-120 ms each"
 //   "64x32, a tile set of 8 tiles of 16x16 (4 x 2)"
 // and an empty line for a type it does not describe. False, with the reason, when the engine

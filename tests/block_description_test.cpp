@@ -15,13 +15,16 @@ using namespace restest;
 TEST(DescribeBlock, ReadsBlocksAsTheLoadersDo) {
     std::string text, problem;
     TestSprite odd = MakeSprite(4, {spr::MakeAnimation(spr::kLoop, 3, 40), spr::MakeAnimation(spr::kPingPong, 3, 40)});
-    WriteLittle16(&odd.payload[AnimationRecord(odd.payload, 1) + 6], 9); // starts past its end: frozen on its last frame
-    ASSERT_TRUE(NimbrelAuthoring::DescribeBlock("SPR2", odd.payload.data(), odd.payload.size(), &text, &problem)) << problem;
+    WriteLittle16(&odd.payload[AnimationRecord(odd.payload, 1) + 6],
+                  9); // starts past its end: frozen on its last frame
+    ASSERT_TRUE(NimbrelAuthoring::DescribeBlock("SPR2", odd.payload.data(), odd.payload.size(), &text, &problem))
+        << problem;
     EXPECT_EQ("4x4 frames, 2 animations: loop of 3 frames, 40 ms each; frozen on frame 2", text);
 
     TestTile uneven = MakeTile(64, 32, true, 16, 16);
     WriteLittle32(&uneven.payload[20], 24);
-    ASSERT_TRUE(NimbrelAuthoring::DescribeBlock("TILB2", uneven.payload.data(), uneven.payload.size(), &text, &problem));
+    ASSERT_TRUE(
+        NimbrelAuthoring::DescribeBlock("TILB2", uneven.payload.data(), uneven.payload.size(), &text, &problem));
     EXPECT_EQ("64x32, drawn whole: its tiles of 24x16 do not divide it", text);
     const std::vector<Uint8> legacy = LegacyTile(MakeTile(64, 32, true, 16, 16).payload);
     ASSERT_TRUE(NimbrelAuthoring::DescribeBlock("TILE", legacy.data(), legacy.size(), &text, &problem)) << problem;

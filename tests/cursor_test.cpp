@@ -256,7 +256,9 @@ TEST_F(Cursor, NeitherTrailNorHoleWhenTheSceneIsDrawnUnderAMovingCursor) {
 TEST_F(Cursor, NeitherTrailNorHoleWhenASpriteMovesUnderAMovingCursor) {
     SDL_Surface* backdrop = Keep(Picture(kWidth, kHeight, 11));
     Nimbrel.Blit(backdrop, nullptr, Nimbrel.screen, nullptr);
-    restest::TestSprite made = restest::MakeSprite(12, {spr::MakeAnimation(spr::kLoop, 3, 30), spr::MakeAnimation(spr::kPingPong, 4, 20)}, 5, 7);
+    const std::vector<spr::SpriteAnimation> animations = {spr::MakeAnimation(spr::kLoop, 3, 30),
+                                                          spr::MakeAnimation(spr::kPingPong, 4, 20)};
+    restest::TestSprite made = restest::MakeSprite(12, animations, 5, 7); // hot spot 5,7
     made.source.sheet.colorKey = restest::SheetColour(1, 1); // a hole in every frame of the first row
     const char* problem = "";
     ASSERT_TRUE(spr::BuildSprite(made.source, &made.payload, &problem)) << problem;

@@ -79,8 +79,11 @@ TEST(DpfCommandLine, RefusesWhatTheRowDoesNotAllow) {
 }
 
 TEST(DpfCommandLine, ARequiredOptionStandsOutsideBracketsAndMustBeGiven) {
-    const Command row{"add-tile", {{"PKG"}}, {{"--frame", "WxH", "size", Accepts<ParseSize>, false, true}, {"--replace", nullptr, "replace"}},
-                      "Adds a tile.", RunNothing};
+    const Command row{"add-tile",
+                      {{"PKG"}},
+                      {{"--frame", "WxH", "size", Accepts<ParseSize>, false, true}, {"--replace", nullptr, "replace"}},
+                      "Adds a tile.",
+                      RunNothing};
     EXPECT_EQ("dpf add-tile PKG --frame WxH [--replace]", Synopsis(row));
     CommandLine missing(row);
     Reading reading = Read({"game.dpf", "--replace"}, &missing);
@@ -100,7 +103,8 @@ TEST(DpfCommandLine, ARequiredOptionStandsOutsideBracketsAndMustBeGiven) {
 // the near misses a hand-typed word brings.
 TEST(DpfValues, SizesPointsAndAnimationsReadTheirWholeWordOrNothing) {
     PixelSize size;
-    for (const char* bad : {"", "8", "x8", "8x", "0x8", "8x0", "32768x1", "8x8x8", "-1x8", "8X8", " 8x8", "8x8 ", "+8x8"})
+    for (const char* bad :
+         {"", "8", "x8", "8x", "0x8", "8x0", "32768x1", "8x8x8", "-1x8", "8X8", " 8x8", "8x8 ", "+8x8"})
         EXPECT_FALSE(ParseSize(bad, &size, nullptr)) << bad;
     ASSERT_TRUE(ParseSize("32767x1", &size, nullptr));
     EXPECT_EQ(32767u, size.width);

@@ -81,8 +81,9 @@ typedef std::vector<int> Shown;
 } // namespace
 
 TEST_F(SpriteTool, EachAnimationRunsAsDescribedWithItsOwnFrameTimes) {
-    ToolRun added = Added("add-sprite game.dpf sheet.png hero --frame 8x8 --hotspot 2,3 --anim pingpong:0:100,100,100,100"
-                          " --anim loop:2:50,60,70,80,90 --anim 8:0:30,30,30");
+    ToolRun added =
+        Added("add-sprite game.dpf sheet.png hero --frame 8x8 --hotspot 2,3 --anim pingpong:0:100,100,100,100"
+              " --anim loop:2:50,60,70,80,90 --anim 8:0:30,30,30");
     EXPECT_TRUE(Has(added.out, "game.dpf: added sprite 'hero': 8x8 frames, 3 animations: ping-pong of 4 frames, 100 ms "
                                "each; loop of 5 frames back to frame 2, 50-90 ms each; once of 3 frames, 30 ms each;"))
         << added.out;
@@ -93,7 +94,7 @@ TEST_F(SpriteTool, EachAnimationRunsAsDescribedWithItsOwnFrameTimes) {
     EXPECT_EQ(8, sprite.GetFrameHeight());
     sprite.SetPosition(12, 13, 0);
     SDL_FillRect(target, nullptr, 0);
-    EXPECT_EQ(2, sprite.Draw(target)); // the first draw starts the frame's time
+    EXPECT_EQ(2, sprite.Draw(target));                      // the first draw starts the frame's time
     EXPECT_EQ(SheetColour(0, 0), ColourAt(target, 10, 10)); // drawn at the position less the hot spot
     EXPECT_EQ(SheetColour(7, 7), ColourAt(target, 17, 17));
     EXPECT_EQ(0u, ColourAt(target, 9, 10));
@@ -187,11 +188,14 @@ TEST_F(SpriteTool, OptionsThatDoNotFitTheArtworkAreWrongUsageAndChangeNothing) {
          "dpf: sheet.png: the sheet has 3 row(s) of 8x8 frames, one per animation, but 1 animation(s) are described"},
         {sprite + "8x8" + threeRows + " --anim once:0:1,1,1,1,1,1",
          "sheet.png: the animation of row 3 has 6 frames, but a row of the sheet holds 5"},
-        {sprite + "8x8" + threeRows + " --anim pingpong:3:1,1,1", "the animation of row 3 has its loop start at frame 3"},
+        {sprite + "8x8" + threeRows + " --anim pingpong:3:1,1,1",
+         "the animation of row 3 has its loop start at frame 3"},
         {sprite + "8x8 --hotspot 4", "--hotspot needs a point X,Y"},
         {sprite + "8x8 --hotspot 4,40000", "--hotspot needs a point X,Y"},
-        {"add-tile game.dpf sheet.png t --tileset 16x16", "dpf: sheet.png: the image's 40x24 pixels are not a whole number of 16x16 tiles"},
-        {"add-tile game.dpf sheet.png t --type TILE", "--type must be TILE2 (a tile) or TILB2 (a button's tile), not 'TILE'"},
+        {"add-tile game.dpf sheet.png t --tileset 16x16",
+         "dpf: sheet.png: the image's 40x24 pixels are not a whole number of 16x16 tiles"},
+        {"add-tile game.dpf sheet.png t --type TILE",
+         "--type must be TILE2 (a tile) or TILB2 (a button's tile), not 'TILE'"},
         {"add-tile game.dpf sheet.png t --frame 8x8", "unknown option '--frame' for add-tile"},
     };
     for (const auto& refusal : refusals) {
@@ -250,7 +254,8 @@ TEST_F(SpriteTool, ListSaysWhatTheEngineReadsInSpritesAndTiles) {
 TEST_F(SpriteTool, AProtectedPackageTakesSpritesAndTilesWithItsKeyOnly) {
     WriteFile("game.key", "sprite key");
     ASSERT_EQ(0, RunDpf("create locked.dpf --key game.key").status);
-    for (const char* command : {"add-sprite locked.dpf sheet.png hero --frame 8x8", "add-tile locked.dpf sheet.png grid"}) {
+    for (const char* command :
+         {"add-sprite locked.dpf sheet.png hero --frame 8x8", "add-tile locked.dpf sheet.png grid"}) {
         ToolRun refused = RunDpf(command);
         EXPECT_EQ(1, refused.status) << command;
         EXPECT_TRUE(Has(refused.err, "dpf: locked.dpf: the package is protected: give its key with --key KEYFILE"))

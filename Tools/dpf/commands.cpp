@@ -130,8 +130,8 @@ int AddBlock(const CommandLine& line, const std::string& type, std::string& payl
     const DPFBlock block = WantedBlock(line.Argument("NAME"), type);
     const int stored = PutBlock(line, type, mode, "block " + BlockLabel(block), payload.data(), payload.size());
     if (stored < 0) return kExitFailure;
-    std::printf("%s: added %s, mode %d, %zu bytes, %d stored\n", line.Argument("PKG").c_str(), BlockLabel(block).c_str(),
-                mode, payload.size(), stored);
+    std::printf("%s: added %s, mode %d, %zu bytes, %d stored\n", line.Argument("PKG").c_str(),
+                BlockLabel(block).c_str(), mode, payload.size(), stored);
     return kExitSuccess;
 }
 

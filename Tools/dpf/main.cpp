@@ -70,7 +70,8 @@ const Command kCommands[] = {
      "the reason and the package is not changed.",
      AddXmlCommand},
     {"add-sprite", {kPackage, {"SHEET.png"}, kName},
-     {{"--frame", "WxH", "the size of one frame; the sheet is a whole number of frames", Accepts<ParseSize>, false, true},
+     {{"--frame", "WxH", "the size of one frame; the sheet is a whole number of frames", Accepts<ParseSize>,
+       false, true},
       {"--anim", "TYPE:LOOPSTART:MS[,MS...]",
        "one row's animation, such as pingpong:0:80,80,120; one for\neach row of the sheet, top row first",
        Accepts<ParseAnimation>, true},
@@ -86,9 +87,11 @@ const Command kCommands[] = {
      "each. The block is read back the way the engine reads it before the package is changed.",
      AddSpriteCommand},
     {"add-tile", {kPackage, {"PNGFILE"}, kName},
-     {{"--tileset", "WxH", "cut the image into tiles of this size, numbered from 1 row by\nrow; the size divides the image",
+     {{"--tileset", "WxH",
+       "cut the image into tiles of this size, numbered from 1 row by\nrow; the size divides the image",
        Accepts<ParseSize>},
-      {"--type", "TILE2|TILB2", "the block type: TILE2, the default, or TILB2 (buttons' tiles)", Accepts<ParseTileType>},
+      {"--type", "TILE2|TILB2", "the block type: TILE2, the default, or TILB2 (buttons' tiles)",
+       Accepts<ParseTileType>},
       kKeyColour, kDepth, kReplace, kKey},
      "Converts the PNG file into the tile NAME (at most 31 characters), which CTile loads: an\n"
      "image drawn whole or, with --tileset, a tile set drawn one tile at a time. The block is\n"

@@ -13,8 +13,7 @@
 namespace {
 
 // How one kind of artwork becomes its payload (NimbrelAuthoring.h).
-template <typename Options>
-struct Import {
+template <typename Options> struct Import {
     bool (*check)(Uint32 width, Uint32 height, const Options& options, std::string* problem);
     bool (*build)(const NimbrelAuthoring::RgbaImage& artwork, const Options& options, std::vector<Uint8>* payload,
                   std::string* problem);
@@ -66,7 +65,8 @@ int AddSpriteCommand(const CommandLine& line) {
     }
     const Import<NimbrelAuthoring::SpritePayloadOptions> sprite = {NimbrelAuthoring::CheckSpriteSheet,
                                                                    NimbrelAuthoring::BuildSpritePayload};
-    return ImportArtwork(line, line.Argument("SHEET.png"), sprite, options, "SPR2", "sprite '" + line.Argument("NAME") + "'");
+    return ImportArtwork(line, line.Argument("SHEET.png"), sprite, options, "SPR2",
+                         "sprite '" + line.Argument("NAME") + "'");
 }
 
 int AddTileCommand(const CommandLine& line) {

@@ -88,7 +88,8 @@ namespace {
 bool ParseNumber(const std::string& text, long long lowest, long long highest, long long* value) {
     const size_t digitsFrom = lowest < 0 && !text.empty() && text[0] == '-' ? 1 : 0;
     const std::string digits = text.substr(digitsFrom);
-    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     const long long number = (digitsFrom ? -1 : 1) * std::strtoll(digits.c_str(), nullptr, 10);
     if (number < lowest || number > highest) return false;
     *value = number;
@@ -144,7 +145,8 @@ bool ParseAnimation(const std::string& text, NimbrelAuthoring::SpriteAnimationSp
     NimbrelAuthoring::SpriteAnimationSpec parsed;
     const std::string type = text.substr(0, first);
     if (!ParseAnimationType(type, &parsed.type))
-        return Refuse(problem, "has the unknown animation type " + Quoted(type) + ": use loop, pingpong or once (or 2, 4, 8)");
+        return Refuse(problem,
+                      "has the unknown animation type " + Quoted(type) + ": use loop, pingpong or once (or 2, 4, 8)");
     long long number = 0;
     const std::string loopStart = text.substr(first + 1, second - first - 1);
     if (!ParseNumber(loopStart, 0, 65535, &number))

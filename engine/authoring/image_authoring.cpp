@@ -13,6 +13,7 @@
 #include <map>
 #include <new>
 
+#include "authoring/failures.h"
 #include "authoring/stored_pixels.h"
 #include "data/image_payload.h"
 
@@ -24,11 +25,6 @@ namespace {
 
 // Decoded images larger than this are refused before their pixels are allocated.
 const Uint64 kMaxDecodedBytes = Uint64(1) << 30;
-
-bool Fail(std::string* problem, const std::string& text) {
-    if (problem) *problem = text;
-    return false;
-}
 
 Uint32 PackRgb(Uint8 r, Uint8 g, Uint8 b, Uint8 a, int depth, bool alphaChannel) {
     switch (depth) {
@@ -205,7 +201,8 @@ bool EncodePNG(const RgbaImage& image, bool withAlpha, std::vector<Uint8>* png, 
 
 // ---- Payloads -----------------------------------------------------------------------------------
 
-bool StorePixels(const RgbaImage& image, const ImagePayloadOptions& options, StoredPixels* stored, std::string* problem) {
+bool StorePixels(const RgbaImage& image, const ImagePayloadOptions& options, StoredPixels* stored,
+                 std::string* problem) {
     const int depth = options.depth == 0 ? 32 : options.depth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return Fail(problem, "the depth must be 8, 16, 24 or 32");
     if (image.width == 0 || image.height == 0) return Fail(problem, "the image has no pixels");
@@ -253,10 +250,12 @@ bool StorePixels(const RgbaImage& image, const ImagePayloadOptions& options, Sto
 
 bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& options, std::vector<Uint8>* payload,
                        std::string* problem) {
-    StoredPixels stored;
-    if (!StorePixels(image, options, &stored, problem)) return false;
-    *payload = BuildImage(stored.format, stored.rows.data(), stored.palette);
-    return true;
+    return WithoutExceptions(problem, [&]() {
+        StoredPixels stored;
+        if (!StorePixels(image, options, &stored, problem)) return false;
+        *payload = BuildImage(stored.format, stored.rows.data(), stored.palette);
+        return true;
+    });
 }
 
 bool SurfaceToRgba(SDL_Surface* surface, RgbaImage* image) {

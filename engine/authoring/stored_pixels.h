@@ -17,13 +17,14 @@ namespace NimbrelAuthoring {
 
 struct StoredPixels {
     img::ImageFormat format;
-    std::vector<Uint8> rows;   // format.height rows of img::ImagePitch bytes
+    std::vector<Uint8> rows;     // format.height rows of img::ImagePitch bytes
     SDL_Color palette[256] = {}; // used at 8 bits
 };
 
 // The image at the options' depth, with their key colour and surface alpha (see
 // BuildImagePayload for the rules and failures).
-bool StorePixels(const RgbaImage& image, const ImagePayloadOptions& options, StoredPixels* stored, std::string* problem);
+bool StorePixels(const RgbaImage& image, const ImagePayloadOptions& options, StoredPixels* stored,
+                 std::string* problem);
 
 } // namespace NimbrelAuthoring
 
