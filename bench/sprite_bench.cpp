@@ -126,13 +126,11 @@ const SDL_Color kKeyColour = {255, 0, 255, 0};
 // Busy pixels and, when keyed, every 7th one the key colour.
 NimbrelAuthoring::RgbaImage Artwork(Uint32 width, Uint32 height, bool keyed) {
     NimbrelAuthoring::RgbaImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(size_t(width) * height * 4);
+    image.Resize(width, height);
     for (Uint32 y = 0; y < height; ++y)
         for (Uint32 x = 0; x < width; ++x) {
             const Uint32 value = keyed && (x + y) % 7 == 0 ? 0xFF00FF : (x * 2654435761u + y * 40503u) & 0xFFFFFF;
-            Uint8* p = &image.pixels[4 * (size_t(y) * width + x)];
+            Uint8* p = image.Pixel(x, y);
             p[0] = Uint8(value >> 16), p[1] = Uint8(value >> 8), p[2] = Uint8(value), p[3] = 255;
         }
     return image;

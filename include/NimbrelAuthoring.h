@@ -67,6 +67,15 @@ struct RgbaImage {
     Uint32 height = 0;
     std::vector<Uint8> pixels;
     bool transparent = false; // the source has an alpha channel or a transparent colour
+
+    // A new size, every pixel transparent black.
+    void Resize(Uint32 newWidth, Uint32 newHeight) {
+        width = newWidth;
+        height = newHeight;
+        pixels.assign(size_t(newWidth) * newHeight * 4, 0);
+    }
+    // The red, green, blue and alpha bytes of the pixel at (x, y).
+    Uint8* Pixel(Uint32 x, Uint32 y) { return &pixels[4 * (size_t(y) * width + x)]; }
 };
 
 // How an image is stored in an "IMG" block.

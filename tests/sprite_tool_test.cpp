@@ -22,16 +22,14 @@ bool Has(const std::string& text, const std::string& piece) { return text.find(p
 // to FF00FF for key colour checks.
 void WriteSheet(const std::string& path, Uint32 width, Uint32 height, const std::vector<SDL_Rect>& magenta = {}) {
     NimbrelAuthoring::RgbaImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(size_t(width) * height * 4);
+    image.Resize(width, height);
     for (Uint32 y = 0; y < height; ++y)
         for (Uint32 x = 0; x < width; ++x) {
-            Uint8* p = &image.pixels[4 * (size_t(y) * width + x)];
+            Uint8* p = image.Pixel(x, y);
             p[0] = Uint8(x), p[1] = Uint8(y), p[2] = 0x80, p[3] = 255;
         }
     for (const SDL_Rect& at : magenta) {
-        Uint8* p = &image.pixels[4 * (size_t(at.y) * width + Uint32(at.x))];
+        Uint8* p = image.Pixel(Uint32(at.x), Uint32(at.y));
         p[0] = 0xFF, p[1] = 0x00, p[2] = 0xFF;
     }
     std::vector<Uint8> png;
