@@ -225,17 +225,9 @@ bool PrintSweep(Bench& bench, Uint32 largest, int passes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --sweep is this benchmark's own; the shared reader knows only --smoke and --help.
-    bool sweep = false;
-    std::vector<char*> arguments;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--sweep") == 0)
-            sweep = true;
-        else
-            arguments.push_back(argv[i]);
-    }
+    const bool sweep = TakeOwnOption(&argc, argv, "--sweep");
     bool smoke = false;
-    int status = ReadBenchOptions(static_cast<int>(arguments.size()), arguments.data(), "copy_bench",
+    int status = ReadBenchOptions(argc, argv, "copy_bench",
                                   "Times every copy path against memcpy and prints the time ratios.\n"
                                   "  --sweep   times each path's own sequences, without the hand-off to memcpy,\n"
                                   "            at counts from 16 B to 64 MiB (the hand-off ranges come from it)",
