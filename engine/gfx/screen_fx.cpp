@@ -148,45 +148,30 @@ void KeepTransparency(const SDL_Surface* source, SDL_Surface* made, bool keyed, 
 
 // ---- Pixel access -------------------------------------------------------------------------------
 
-void Lock(SDL_Surface* surface) {
-    if (::IPrimitives)
-        ::IPrimitives->Lock(surface);
-    else if (SDL_MUSTLOCK(surface))
-        SDL_LockSurface(surface);
-}
-
-void Unlock(SDL_Surface* surface) {
-    if (::IPrimitives)
-        ::IPrimitives->Unlock(surface);
-    else if (SDL_MUSTLOCK(surface))
-        SDL_UnlockSurface(surface);
-}
-
-// Source and new surface locked for the pixel work, unlocked when it ends.
-class PixelWork {
-public:
-    PixelWork(SDL_Surface* source, SDL_Surface* made) : source_(source), made_(made) {
-        Lock(source_);
-        Lock(made_);
+// Runs `work` (which gives false when it could not get its scratch memory) with source and new
+// surface locked through the shared primitives, which IScreenFX brings along. False, logged and
+// with `made` freed, when the locks left either surface without pixel memory or the work failed.
+template <typename Work>
+bool WithPixels(const char* operation, SDL_Surface* source, SDL_Surface* made, Work work) {
+    class IPrimitives* primitives = ::IPrimitives;
+    if (primitives) {
+        primitives->Lock(source);
+        primitives->Lock(made);
     }
-    ~PixelWork() {
-        Unlock(made_);
-        Unlock(source_);
-    }
-    PixelWork(const PixelWork&) = delete;
-    PixelWork& operator=(const PixelWork&) = delete;
-
-    // False, logged, when a lock left either without pixel memory.
-    bool Ready(const char* operation) const {
-        if (source_->pixels && made_->pixels) return true;
+    bool done = false;
+    if (!source->pixels || !made->pixels)
         ILogSystem.Msg(0, FX_ERROR "the pixels could not be reached.\n", operation);
-        return false;
+    else if (!work())
+        ILogSystem.Msg(0, FX_ERROR "out of memory.\n", operation);
+    else
+        done = true;
+    if (primitives) {
+        primitives->Unlock(made);
+        primitives->Unlock(source);
     }
-
-private:
-    SDL_Surface* source_;
-    SDL_Surface* made_;
-};
+    if (!done) SDL_FreeSurface(made);
+    return done;
+}
 
 fx::SourcePixels SourceView(const SDL_Surface* surface, const Area& area) {
     const Uint8* pixels = static_cast<const Uint8*>(surface->pixels) + Sint64(area.y) * surface->pitch +
@@ -224,11 +209,13 @@ public:
         }
         surface_ = NewSurface(operation, area.w, area.h, 32, red, green, blue, alpha, nullptr);
         if (!surface_) return false;
-        copy_ = true;
         area_ = Area{0, 0, area.w, area.h};
-        PixelWork work(source, surface_);
-        if (!work.Ready(operation)) return false;
-        CopyConverted(source, area);
+        const auto copy = [&] {
+            CopyConverted(source, area);
+            return true;
+        };
+        if (!WithPixels(operation, source, surface_, copy)) return false;
+        copy_ = true;
         if (keyed_) key_ = Converted(key_, source->format);
         return true;
     }
@@ -294,24 +281,50 @@ ScreenEffect ResizeArea(const char* operation, SDL_Surface* source, const Area& 
     WorkingSource working;
     if (!working.Make(operation, source, area, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000)) return Nothing();
     SDL_Surface* made = NewSurfaceLike(operation, width, height, working.surface()->format);
-    if (!made) return Nothing();
-    {
-        PixelWork work(working.surface(), made);
-        bool done = work.Ready(operation);
-        const fx::SourcePixels from = SourceView(working.surface(), working.area());
-        if (done && working.surface()->format->BitsPerPixel == 8) {
-            fx::Zoom8(from, ResultView(made), flipX, flipY);
-        } else if (done && !fx::ZoomRGBA(from, ResultView(made), smooth != 0, flipX, flipY)) {
-            ILogSystem.Msg(0, FX_ERROR "out of memory.\n", operation);
-            done = false;
-        }
-        if (!done) {
-            SDL_FreeSurface(made);
-            return Nothing();
-        }
-    }
+    const bool eightBit = working.surface()->format->BitsPerPixel == 8;
+    if (!made || !WithPixels(operation, working.surface(), made, [&] {
+            const fx::SourcePixels from = SourceView(working.surface(), working.area());
+            if (eightBit) fx::Zoom8(from, ResultView(made), flipX, flipY);
+            return eightBit || fx::ZoomRGBA(from, ResultView(made), smooth != 0, flipX, flipY);
+        }))
+        return Nothing();
     KeepTransparency(source, made, working.keyed(), working.key());
     return Made(made, (area.w - Sint64(width)) / 2, (area.h - Sint64(height)) / 2);
+}
+
+// Row j of the result is row height - 1 - j of the source. Whole rows keep their order inside, so
+// they go through the processor's copy path.
+void ReverseRows(const fx::SourcePixels& source, const fx::ResultPixels& result, int bytesPerPixel) {
+    const Uint32 rowBytes = Uint32(source.width) * Uint32(bytesPerPixel);
+    for (int y = 0; y < source.height; ++y) {
+        const Uint8* from = source.pixels + Sint64(source.height - 1 - y) * source.pitch;
+        CopyBytes(result.pixels + Sint64(y) * result.pitch, from, rowBytes);
+    }
+}
+
+// FlipX (leftRight) and FlipY.
+ScreenEffect Mirror(const char* operation, bool leftRight, SDL_Surface* source, const SDL_Rect* sourceRect,
+                    SDL_Surface* destination, const SDL_Rect* destinationRect) {
+    Area area;
+    if (Refused(source, destination) || !ClampRect(source, sourceRect, &area)) return Nothing();
+    // The backend mirrors by a negative scale, drawing from the far edge.
+    OpenGLTransform mirror = Scaling(leftRight ? -1 : 1, leftRight ? 1 : -1, 0);
+    mirror.moveX = leftRight ? area.w : 0;
+    mirror.moveY = leftRight ? 0 : area.h;
+    if (DrawnByOpenGL(source, area, destination, destinationRect, mirror)) return Answer(destination);
+
+    SDL_Surface* made = NewSurfaceLike(operation, area.w, area.h, source->format);
+    const int bytesPerPixel = source->format->BytesPerPixel;
+    if (!made || !WithPixels(operation, source, made, [&] {
+            if (leftRight)
+                fx::MirrorRows(SourceView(source, area), ResultView(made), bytesPerPixel);
+            else
+                ReverseRows(SourceView(source, area), ResultView(made), bytesPerPixel);
+            return true;
+        }))
+        return Nothing();
+    KeepTransparency(source, made, (source->flags & SDL_SRCCOLORKEY) != 0, source->format->colorkey);
+    return Made(made, 0, 0);
 }
 
 } // namespace
@@ -320,51 +333,12 @@ ScreenEffect ResizeArea(const char* operation, SDL_Surface* source, const Area& 
 
 ScreenEffect MakeFlipX(SDL_Surface* source, const SDL_Rect* sourceRect, SDL_Surface* destination,
                        const SDL_Rect* destinationRect) {
-    Area area;
-    if (Refused(source, destination) || !ClampRect(source, sourceRect, &area)) return Nothing();
-    OpenGLTransform mirror = Scaling(-1, 1, 0);
-    mirror.moveX = area.w;
-    if (DrawnByOpenGL(source, area, destination, destinationRect, mirror)) return Answer(destination);
-
-    SDL_Surface* made = NewSurfaceLike("FlipX", area.w, area.h, source->format);
-    if (!made) return Nothing();
-    {
-        PixelWork work(source, made);
-        if (!work.Ready("FlipX")) {
-            SDL_FreeSurface(made);
-            return Nothing();
-        }
-        fx::MirrorRows(SourceView(source, area), ResultView(made), source->format->BytesPerPixel);
-    }
-    KeepTransparency(source, made, (source->flags & SDL_SRCCOLORKEY) != 0, source->format->colorkey);
-    return Made(made, 0, 0);
+    return Mirror("FlipX", true, source, sourceRect, destination, destinationRect);
 }
 
 ScreenEffect MakeFlipY(SDL_Surface* source, const SDL_Rect* sourceRect, SDL_Surface* destination,
                        const SDL_Rect* destinationRect) {
-    Area area;
-    if (Refused(source, destination) || !ClampRect(source, sourceRect, &area)) return Nothing();
-    OpenGLTransform mirror = Scaling(1, -1, 0);
-    mirror.moveY = area.h;
-    if (DrawnByOpenGL(source, area, destination, destinationRect, mirror)) return Answer(destination);
-
-    SDL_Surface* made = NewSurfaceLike("FlipY", area.w, area.h, source->format);
-    if (!made) return Nothing();
-    {
-        PixelWork work(source, made);
-        if (!work.Ready("FlipY")) {
-            SDL_FreeSurface(made);
-            return Nothing();
-        }
-        // Whole rows keep their order inside, so they go through the processor's copy path.
-        const fx::SourcePixels from = SourceView(source, area);
-        const Uint32 rowBytes = Uint32(area.w) * source->format->BytesPerPixel;
-        for (int y = 0; y < area.h; ++y)
-            CopyBytes(static_cast<Uint8*>(made->pixels) + Sint64(y) * made->pitch,
-                      from.pixels + Sint64(area.h - 1 - y) * from.pitch, rowBytes);
-    }
-    KeepTransparency(source, made, (source->flags & SDL_SRCCOLORKEY) != 0, source->format->colorkey);
-    return Made(made, 0, 0);
+    return Mirror("FlipY", false, source, sourceRect, destination, destinationRect);
 }
 
 ScreenEffect MakeResize(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, int newWidth, int newHeight,
@@ -420,19 +394,16 @@ ScreenEffect MakeRotoZoom(SDL_Surface* source, const SDL_Rect* sourceRect, int s
         SDL_SetColorKey(made, SDL_SRCCOLORKEY, key);
         SDL_FillRect(made, nullptr, key);
     }
-    {
-        PixelWork work(working.surface(), made);
-        if (!work.Ready(operation)) {
-            SDL_FreeSurface(made);
-            return Nothing();
-        }
-        const fx::SourcePixels from = SourceView(working.surface(), working.area());
-        const fx::RotationSteps steps = fx::RotationStepsFor(angle, zoom);
-        if (eightBit)
-            fx::Rotate8(from, ResultView(made), steps);
-        else
-            fx::RotateRGBA(from, ResultView(made), steps, smooth != 0);
-    }
+    const fx::RotationSteps steps = fx::RotationStepsFor(angle, zoom);
+    if (!WithPixels(operation, working.surface(), made, [&] {
+            const fx::SourcePixels from = SourceView(working.surface(), working.area());
+            if (eightBit)
+                fx::Rotate8(from, ResultView(made), steps);
+            else
+                fx::RotateRGBA(from, ResultView(made), steps, smooth != 0);
+            return true;
+        }))
+        return Nothing();
     KeepTransparency(source, made, working.keyed(), working.key());
     return Made(made, (area.w - Sint64(size.width)) / 2, (area.h - Sint64(size.height)) / 2);
 }
