@@ -272,7 +272,7 @@ TEST_F(ScreenFX, SmoothingReadsNothingOutsideTheRectangle) {
 
 // ---- Rotation -----------------------------------------------------------------------------------
 
-TEST_F(ScreenFX, RotationsByRightAnglesHaveTheSpecifiedSizesAndPutEveryPixelInPlace) {
+TEST_F(ScreenFX, RotationsByRightAnglesRoundTheirSizesUpAndPutEveryPixelInPlace) {
     for (int depth : {8, 32})
         for (int quarter : {1, 2, 3}) {
             SDL_Surface* source = Picture(40, 20, depth);
