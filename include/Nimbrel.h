@@ -580,20 +580,76 @@ private:
 extern class IPrimitives* IPrimitives;
 
 // =================================================================================================
-// Screen effects (drawing; still being built)
+// Screen effects (drawing)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
-
-// Mirror, resize, zoom and rotation of surface rectangles.
+// IScreenFX mirrors, resizes, zooms and rotates a rectangle of a surface. Every operation follows
+// the same rules:
+//   - A null source gives null, and so does a source equal to the destination: nothing is
+//     transformed in place. Neither is logged.
+//   - The source rectangle (null: the whole surface) has x and y clamped into the surface and its
+//     width and height cut to the part inside. When nothing is left the result is null.
+//   - The new surface is a software surface with the source's depth and colour masks, and for 8
+//     bits the source's palette. Resize, Zoom and RotoZoom work on 16- and 24-bit sources through a
+//     32-bit copy of the rectangle, so their results are 32-bit. The new surface keeps the source's
+//     colour key (converted when the depth changed) and a surface alpha below 255; without a key
+//     its format's colorkey member is 0xFFFFFFFF.
+//   - Without a destination the new surface is returned and the caller owns it. With one, the new
+//     surface is drawn onto it with Nimbrel.Blit (which keeps the software cursor intact on the
+//     screen) and freed, and the destination is returned. The destination rectangle gives only the
+//     point; it is not changed.
+//   - A result larger than 16384 pixels a side or 256 MiB, or with rows too long for SDL's 16-bit
+//     pitch, is refused before any memory is taken, with
+//     " . [IScreenFX->Zoom()] Error: a 20000x30 surface is too large.\n" (each operation names
+//     itself; the size is printed with "%.6g"). Other failures log " . [IScreenFX->Zoom()] Error: "
+//     and "the new surface could not be made: <SDL's error>\n", "the pixels could not be
+//     reached.\n" or "out of memory.\n". All give null.
+//   - Under the OpenGL renderer a texture source with a destination is drawn by the backend,
+//     transformed, straight onto the screen (whatever destination was passed): no pixel work.
+//
+// Creating the object also creates the shared IPrimitives when none exists yet (the effects lock
+// surfaces through it); the object then deletes it again with itself.
 class IScreenFX {
 public:
     IScreenFX();
     ~IScreenFX();
     IScreenFX(const IScreenFX&) = delete;
     IScreenFX& operator=(const IScreenFX&) = delete;
+
+    // Mirror left-right: pixel i of each row goes to width - 1 - i (the bytes inside a pixel keep
+    // their order). Drawn at the destination point.
+    SDL_Surface* FlipX(SDL_Surface* source, const SDL_Rect* sourceRect, SDL_Surface* destination = nullptr,
+                       const SDL_Rect* destinationRect = nullptr);
+    // Mirror top-bottom: row j is row height - 1 - j. Drawn at the destination point.
+    SDL_Surface* FlipY(SDL_Surface* source, const SDL_Rect* sourceRect, SDL_Surface* destination = nullptr,
+                       const SDL_Rect* destinationRect = nullptr);
+
+    // Scales the rectangle to |newWidth| x |newHeight| (each at least 1); a negative size mirrors
+    // along that side. smooth nonzero blends neighbouring pixels (bilinear; 8-bit sources always
+    // take the nearest pixel). Drawn centred on the place the unscaled rectangle would take: at
+    // the destination point plus ((rectangle width - new width) / 2, (rectangle height - new
+    // height) / 2).
+    SDL_Surface* Resize(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, int newWidth, int newHeight,
+                        SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+    // Resize to (int)(width x zoomX) by (int)(height x zoomY), a size of 0 made 1.
+    SDL_Surface* Zoom(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, double zoomX, double zoomY,
+                      SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+
+    // Turns the rectangle counter-clockwise by `angle` degrees and scales it by `zoom` (below 0.001
+    // it is 0.001). Under 0.001 degrees this is Zoom. The result is just large enough for the
+    // turned rectangle: a 40x20 rectangle turned by 90 degrees gives 21x41. Where the rectangle
+    // does not cover it, the result is transparent: zero (with an alpha channel), otherwise the
+    // source's colour key, or a key of its own (255 for 8 bits, 0xFF00FF otherwise) that the
+    // result then carries. smooth blends as Resize does. Drawn centred like Resize. The OpenGL
+    // shortcut returns null although it has drawn.
+    SDL_Surface* RotoZoom(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, double angle, double zoom,
+                          SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+    // RotoZoom with zoom 1.
+    SDL_Surface* Rotate(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, double angle,
+                        SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+
 private:
+    bool ownsPrimitives; // this object created the shared IPrimitives
     struct Private;
     Private* priv;
 };
