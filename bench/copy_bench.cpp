@@ -26,6 +26,7 @@
 
 #include "Nimbrel.h"
 #include "bench_options.h"
+#include "bench_support.h"
 #include "core/copy_paths.h"
 
 namespace {
@@ -119,12 +120,6 @@ bool Measure(Bench& bench, std::vector<Cell>& cells, int passes) {
         std::fprintf(stderr, "pass %d of %d measured\n", pass + 1, passes);
     }
     return true;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 // Counts the figures above the goal.

@@ -28,34 +28,7 @@
 #include "Nimbrel.h"
 #include "NimbrelAuthoring.h"
 #include "bench_options.h"
-
-// ---- Counting allocations -------------------------------------------------------------------------
-
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* pointer, size_t size);
-void __libc_free(void* pointer);
-}
-
-namespace {
-bool counting = false;
-long allocations = 0;
-} // namespace
-
-extern "C" void* malloc(size_t size) {
-    if (counting) ++allocations;
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(size_t count, size_t size) {
-    if (counting) ++allocations;
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* pointer, size_t size) {
-    if (counting) ++allocations;
-    return __libc_realloc(pointer, size);
-}
-extern "C" void free(void* pointer) { __libc_free(pointer); }
+#include "bench_support.h"
 
 namespace {
 
@@ -172,16 +145,12 @@ int Run(const Settings& settings) {
     }
 
     const int countedLines = settings.linesPerRound;
-    allocations = 0;
-    counting = true;
+    StartCountingAllocations();
     SecondsPerLine(font, countedLines);
-    counting = false;
-    const long engineAllocations = allocations;
-    allocations = 0;
-    counting = true;
+    const long engineAllocations = StopCountingAllocations();
+    StartCountingAllocations();
     SecondsPerTtfLine(ttf, countedLines);
-    counting = false;
-    const long ttfAllocations = allocations;
+    const long ttfAllocations = StopCountingAllocations();
 
     std::printf("DejaVu Sans %d px, a %zu-character line onto a 32-bit 430x400 screen\n", kPixelSize, std::strlen(kLine));
     std::printf("  line width: CFont %d px, SDL_ttf %d px\n", font.GetTextWidth(kLine), ttfWidth);

@@ -21,6 +21,7 @@
 
 #include "Nimbrel.h"
 #include "bench_options.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -91,12 +92,6 @@ double Ratio(const Case& c, SDL_Surface* source, const Settings& settings) {
         engine = std::min(engine, SecondsPerOperation(c.engine, source, settings.operationsPerRound));
     }
     return engine / library;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 } // namespace

@@ -38,43 +38,8 @@
 #include "Nimbrel.h"
 #include "NimbrelAuthoring.h"
 #include "bench_options.h"
+#include "bench_support.h"
 #include "testing/test_seams.h"
-
-// ---- Counting heap allocations ------------------------------------------------------------------
-// This program's own malloc family, which every allocation in the process reaches (the C++ runtime
-// and SDL included), counts while `counting` is set and hands on to the C library's.
-
-extern char** environ;
-
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* pointer, size_t size);
-void __libc_free(void* pointer);
-}
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void Count() {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-}
-} // namespace
-
-extern "C" void* malloc(size_t size) noexcept {
-    Count();
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(size_t count, size_t size) noexcept {
-    Count();
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* pointer, size_t size) noexcept {
-    Count();
-    return __libc_realloc(pointer, size);
-}
-extern "C" void free(void* pointer) noexcept { __libc_free(pointer); }
 
 namespace {
 
@@ -91,12 +56,6 @@ struct Settings {
     int framesPerRound; // rendered frames in one timed round
     int countedFrames;  // frames whose allocations are counted
 };
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -347,23 +306,17 @@ bool AllocationLine(const Settings& settings, ScratchPackage& package) {
     };
     for (int i = 0; i < 50; ++i) frame(); // whatever is made once is made now
     // The counter must see an allocation that surely happens, or its 0 would mean nothing.
-    allocations = 0;
-    counting = true;
-    void* volatile probe = std::malloc(16);
-    std::free(probe);
-    counting = false;
-    if (allocations != 1) {
+    if (!AllocationCounterWorks()) {
         std::printf("2. allocations: the counter does not see this program's own malloc\n");
         return false;
     }
-    allocations = 0;
-    counting = true;
+    StartCountingAllocations();
     for (int i = 0; i < settings.countedFrames; ++i) frame();
-    counting = false;
+    const long allocations = StopCountingAllocations();
     const double perFrame = double(allocations) / settings.countedFrames;
     std::printf("\n2. Heap allocations per frame in steady state (pump logic and render with a moving cursor,\n"
                 "   two sprites and a tile drawn), over %d frames: %.2f (%ld in all), goal 0: %s\n",
-                settings.countedFrames, perFrame, long(allocations), allocations == 0 ? "met" : "MISSED");
+                settings.countedFrames, perFrame, allocations, allocations == 0 ? "met" : "MISSED");
     return true;
 }
 
