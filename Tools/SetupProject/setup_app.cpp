@@ -39,7 +39,7 @@ bool ReadLayout() {
 
 // The window: 430x400, windowed, software, desktop depth, 1 ms of sleep per pump call.
 bool OpenWindow() {
-    Nimbrel.title = LayoutWindowTitle();
+    Nimbrel.title = gLayout.title;
     // The skin's icon ("<skin>_icon") is loaded here once the layout names the skin.
     Nimbrel.frameDelay = 1;
     Nimbrel.renderer = kRendererWindib;
