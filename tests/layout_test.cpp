@@ -2,6 +2,7 @@
 // not fit their buffers, and the rules of custom buttons. Each case edits the shipped layout.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "Nimbrel.h"
@@ -87,6 +88,11 @@ TEST(Layout, TheShippedLayoutFillsEveryRecord) {
     EXPECT_EQ(layout.custom[2].type, -1);
     // Parsing makes no buttons.
     EXPECT_EQ(layout.groups[kGeneralTab][kBenchmarkSlot].id, kNoButton);
+
+    // The fuzzer starts from the shipped layout.
+    std::string seeds = std::string(NIMBREL_BINARY_DIR) + "/fuzz-seeds/layout_fuzz";
+    std::filesystem::create_directories(seeds);
+    WriteFile(seeds + "/shipped.xml", ShippedLayout());
 }
 
 TEST(Layout, TheFirstMissingItemGivesItsCode) {

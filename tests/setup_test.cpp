@@ -5,6 +5,7 @@
 #include "Nimbrel.h"
 #include "testing/test_seams.h"
 #include "setup_app.h"
+#include "skin.h"
 #include "support/test_support.h"
 
 TEST(Setup, WithoutItsPackageItStopsAtTheLayoutWithExitCodeOne) {
@@ -62,3 +63,54 @@ TEST(Setup, TheMainLoopLeavesAtTheLogicFrameAfterEscape) {
     RunMainLoop();
     EXPECT_EQ(ITimeSystem->GetLogicFrames(), 2u);
 }
+
+// ---- The default skin -----------------------------------------------------------------------------
+
+namespace {
+
+// The build's default skin, copied into the current directory.
+void CopyDefaultSkin() {
+    WriteFile("setup.dpf", ReadFile(NIMBREL_BINARY_DIR "/demo/setup.dpf"));
+    ASSERT_TRUE(FileExists("setup.dpf"));
+}
+
+void RemoveBlock(const std::string& name, const std::string& type) {
+    ToolRun run = RunDpf("delete setup.dpf " + name + " " + type);
+    ASSERT_EQ(run.status, 0) << run.err;
+}
+
+std::string LogAfterLastError(const std::string& log) {
+    size_t at = log.rfind(" \xB7 [Init Error]");
+    return at == std::string::npos ? std::string() : log.substr(at);
+}
+
+} // namespace
+
+// A resource that fails stops the loading with its name; everything loaded before it is released
+// (the sanitizer build finds any surface, sprite or font left behind) and the engine shuts down.
+struct MissingBlock {
+    const char* name;
+    const char* type;
+};
+void PrintTo(const MissingBlock& block, std::ostream* out) { *out << block.name; }
+class SetupResourceFailure : public ::testing::TestWithParam<MissingBlock> {};
+
+TEST_P(SetupResourceFailure, IsNamedAndWhatWasLoadedIsReleased) {
+    ScopedTempDir dir;
+    CopyDefaultSkin();
+    RemoveBlock(GetParam().name, GetParam().type);
+    EXPECT_EQ(RunSetup(), 1);
+    std::string log = ReadFile("Setup.log");
+    EXPECT_EQ(LogAfterLastError(log), std::string(" \xB7 [Init Error] - Couldn't load graphic resource: '") +
+                                          GetParam().name + "'.\n\n . Nimbrel successfully closed.\n\n")
+        << log;
+    EXPECT_EQ(log.find("without deleting"), std::string::npos) << log;
+    EXPECT_EQ(gSkin.sprite, nullptr);
+    EXPECT_EQ(gSkin.font, nullptr);
+    EXPECT_EQ(gSkin.cursor, -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStage, SetupResourceFailure,
+                         ::testing::Values(MissingBlock{"demo_cursor", "IMG"}, MissingBlock{"demo_bgvideo", "IMG"},
+                                           MissingBlock{"demo_logo_win", "SPR2"}, MissingBlock{"demo_font", "FONT2"}),
+                         [](const ::testing::TestParamInfo<MissingBlock>& info) { return std::string(info.param.name); });
