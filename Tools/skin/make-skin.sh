@@ -27,7 +27,7 @@ package=$work/setup.dpf
 # ---- colours: one accent, the rest greys ----------------------------------------------------------
 accent='#3D6DF2'; accent_dark='#2C56C9'; accent_soft='#E8EEFE'
 ink='#1F2633'; muted='#4A5366'; line='#C5CCD8'
-off_fill='#EEF0F3'; off_line='#D5D9E0'; off_ink='#A3AAB6'
+off_fill='#EEF0F3'; off_line='#CDD2DA'; off_ink='#A3AAB6'
 panel='#FFFFFF'; window='#EEF1F6'
 
 # render TEMPLATE OUT.png KEY=VALUE...: fills the template's @KEY@ marks and renders it.
