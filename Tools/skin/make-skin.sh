@@ -39,8 +39,6 @@ render() {
   rsvg-convert "${out%.png}.svg" -o "$out"
 }
 
-add_tile() { "$dpf" add-tile "$package" "$1" "$2" --type TILB2 > /dev/null; }
-
 # ---- window, cursor, icon, logotype -------------------------------------------------------------------
 for tab in general video audio; do
   sed -e "/@CONTENT@/r $art/bg-$tab.part" -e "/@CONTENT@/d" "$art/background.svg" > "$work/bg$tab.svg"
@@ -100,16 +98,23 @@ render slider-track.svg "$work/slider_n.png" LINE='#D5DAE3'
 render slider-knob.svg "$work/slider_p.png" FILL="$accent"
 render slider-track.svg "$work/slider_o.png" LINE="$off_fill"
 
-for image in "$work"/*_[npo].png; do
-  base=$(basename "$image" .png)
-  add_tile "$image" "${skin}_$base"
-done
-
-# The button blocks themselves are written by `dpf add-button`, which the button module brings.
-# Until then the skin holds the buttons' artwork only, and Setup reports the first button it
-# cannot load.
-if ! "$dpf" add-button --help > /dev/null 2>&1; then
-  echo "make-skin: warning: dpf has no add-button yet; the skin has no button blocks" >&2
+# button NAME TYPE [OPTION...]: the button's descriptor and its three images.
+button() {
+  local name=$1 type=$2; shift 2
+  local images="$work/${name}_n.png,$work/${name}_p.png,$work/${name}_o.png"
+  "$dpf" add-button "$package" "${skin}_$name" --type "$type" --images "$images" "$@" > /dev/null
+}
+# The check box, the radio button and the tabs are check buttons: only they keep a selected look.
+if "$dpf" add-button --help > /dev/null 2>&1; then
+  for name in exit save play benchmark readme website; do button $name normal; done
+  for name in tabgeneral tabvideo tabaudio check radio; do button $name check; done
+  button slider slider --range 255 --value 128
+else
+  # Without the command only the images can go in, and Setup names the first button it lacks.
+  echo "make-skin: warning: dpf has no add-button yet; the skin has the buttons' images only" >&2
+  for image in "$work"/*_[npo].png; do
+    "$dpf" add-tile "$package" "$image" "${skin}_$(basename "$image" .png)" --type TILB2 > /dev/null
+  done
 fi
 
 # ---- sounds -----------------------------------------------------------------------------------------
