@@ -855,7 +855,8 @@ private:
 };
 extern class INetwork* INetwork;
 
-// The video interface's shell.
+// The video playback interface's shell: the object exists, with its playback state cleared (no
+// stream, no surface, position 0), and playback itself is not built.
 class IVideo {
 public:
     IVideo();
