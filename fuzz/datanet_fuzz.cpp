@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::mt19937 sequence(Uint32(data[1] | data[2] << 8 | data[3] << 16) | Uint32(data[4]) << 24);
     const Uint8* stream = data + 5;
     const size_t length = size - 5;
-    // Small enough that sizes around it are reached, large enough for the direct-read path.
+    // Small enough that sizes around it are reached, large enough that a payload spans several
+    // fillings of the reader's stage.
     const Uint32 maxPayload = 3 * datanet::Reader::kStageSize;
 
     datanet::Reader reader;

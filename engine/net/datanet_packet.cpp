@@ -21,9 +21,6 @@ namespace {
 const Uint8 kWordMaskBytes[8] = {0x17, 0x9B, 0x2E, 0x5C, 0x17, 0x9B, 0x2E, 0x5C};
 const Uint8 kByteMask = 0x4A;
 
-// Above this, a payload is read straight into its buffer rather than through the stage.
-const Uint32 kDirectReadThreshold = Reader::kStageSize;
-
 } // namespace
 
 void Scramble(Uint8* bytes, size_t length) {
@@ -94,7 +91,10 @@ Uint32 Checksum(const Header& header, const Uint8* payload) {
 
 // ---- Reader ---------------------------------------------------------------------------------------
 
-Reader::~Reader() { std::free(payload_); }
+Reader::~Reader() {
+    std::free(payload_);
+    std::free(stage_);
+}
 
 void Reader::Reset() {
     std::free(payload_);
@@ -108,15 +108,12 @@ void Reader::Reset() {
 
 Uint8* Reader::Space(Uint32* room) {
     *room = 0;
-    if (broken_) return stage_;
-    // Next leaves the stage empty whenever it waits for payload bytes.
-    if (inPayload_ && begin_ == end_ && header_.size - filled_ > kDirectReadThreshold) {
-        *room = header_.size - filled_;
-        return payload_ + filled_;
-    }
+    if (!stage_) stage_ = static_cast<Uint8*>(std::malloc(kStageSize));
+    if (broken_ || !stage_) return stage_;
     if (begin_ == end_) {
         begin_ = end_ = 0;
     } else if (end_ == kStageSize) {
+        // Only the start of a header can be left: Next takes every payload byte it is given.
         std::memmove(stage_, stage_ + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
@@ -126,12 +123,7 @@ Uint8* Reader::Space(Uint32* room) {
 }
 
 void Reader::Received(Uint32 count) {
-    if (broken_ || count == 0) return;
-    if (inPayload_ && begin_ == end_ && header_.size - filled_ > kDirectReadThreshold) {
-        filled_ += std::min(count, header_.size - filled_);
-    } else {
-        end_ = std::min(kStageSize, end_ + count);
-    }
+    if (!broken_ && stage_) end_ = std::min(kStageSize, end_ + count);
 }
 
 Reader::Result Reader::Next(Uint32 maxPayload, std::mt19937* sequence, Header* header, Uint8** payload,

@@ -76,11 +76,12 @@ inline Uint16 NextSequence(std::mt19937& generator) { return Uint16(generator() 
 
 // One connection's receive state: the bytes of a packet that has not arrived whole yet. Bytes
 // are written where Space says, then Next takes out the packets they complete, one at a time.
-// Small packets are gathered in a stage buffer, so one read can bring many; a large payload is
-// read straight into its own buffer.
+// Everything is read into one stage buffer, used again and again: one read can bring many small
+// packets, and a large payload is copied out of memory the processor still holds, which costs
+// far less than reading into the payload's fresh memory would.
 class Reader {
 public:
-    static constexpr Uint32 kStageSize = 4096;
+    static constexpr Uint32 kStageSize = 65536;
 
     enum Result {
         kNeedMore, // no complete packet: read more bytes
@@ -97,15 +98,17 @@ public:
     // Forgets everything, a partial packet included.
     void Reset();
 
-    // Where the next bytes go and how many fit there (at least 1 unless the reader is broken).
+    // Where the next bytes go and how many fit there: at least 1, or 0 when the reader is broken
+    // or has no memory for its stage (allocated at the first call).
     Uint8* Space(Uint32* room);
     // Records that `count` bytes (at most the room given) were written there.
     void Received(Uint32 count);
 
     // Takes the next complete packet. Payloads above maxPayload (system packets: above
-    // kMaxSystemPayload, whatever maxPayload says) break the stream, since the reader cannot know where the next packet
-    // begins. Every packet that draws a sequence value draws it from `sequence`, whatever its
-    // fate, so one bad packet does not put the two sides out of step.
+    // kMaxSystemPayload, whatever maxPayload says) break the stream, since the reader cannot
+    // know where the next packet begins. Every packet that draws a sequence value draws it from
+    // `sequence`, whatever its fate, so one bad packet does not put the two sides out of step.
+    // Call it until it says kNeedMore before asking for Space again.
     //   kPacket: *header is filled and *payload is the unscrambled payload, allocated with
     //            malloc and owned by the caller (null for an empty one);
     //   kDropped: *header is filled and *problem says why;
@@ -114,7 +117,7 @@ public:
                 const char** problem);
 
 private:
-    Uint8 stage_[kStageSize];
+    Uint8* stage_ = nullptr;
     Uint32 begin_ = 0;
     Uint32 end_ = 0;
     bool inPayload_ = false;

@@ -50,6 +50,7 @@ const Uint64 kQueueFloor = Uint64(16) << 20;
 const Uint64 kQueueEntryCost = 64;
 const int kYieldsBeforeWaiting = 100;
 const Uint32 kLargestPayload = INT_MAX; // SDLNet_TCP_Send takes an int
+const char kNoStage[] = "there is no memory for its receive buffer";
 
 enum ThreadState { kNoThread = 0, kThreadRunning = 1, kThreadFinished = 2 };
 
@@ -572,7 +573,13 @@ struct INetwork::Private {
         datanet::Reader& reader = *readers[index];
         Uint32 room = 0;
         Uint8* space = reader.Space(&room);
-        const int got = SDLNet_TCP_Recv(entry.socket, space, int(std::min(room, kLargestPayload)));
+        if (room == 0) {
+            log->Msg(0, " [SERVER] Error: the connection of '%s' (socket 0x%x) was given up: %s.\n", entry.name,
+                     Low32(entry.socket), kNoStage);
+            RemoveClient(index, 0);
+            return false;
+        }
+        const int got = SDLNet_TCP_Recv(entry.socket, space, int(room));
         if (got <= 0) {
             if (entry.loginPending)
                 log->Msg(2, " [SERVER] Info: socket 0x%x closed its connection before logging in.\n", Low32(entry.socket));
@@ -738,7 +745,11 @@ struct INetwork::Private {
             if (ready <= 0 || !SDLNet_SocketReady(clientSocket)) continue;
             Uint32 room = 0;
             Uint8* space = clientReader->Space(&room);
-            const int got = SDLNet_TCP_Recv(clientSocket, space, int(std::min(room, kLargestPayload)));
+            if (room == 0) {
+                log->Msg(0, " [CLIENT] Error: the connection to the server was given up: %s.\n", kNoStage);
+                break;
+            }
+            const int got = SDLNet_TCP_Recv(clientSocket, space, int(room));
             if (got <= 0) {
                 log->Msg(2, " [CLIENT] Warning: the connection to the server was lost.\n");
                 break;
@@ -791,7 +802,11 @@ struct INetwork::Private {
             if (ready <= 0 || !SDLNet_SocketReady(socket)) continue;
             Uint32 room = 0;
             Uint8* space = clientReader->Space(&room);
-            const int got = SDLNet_TCP_Recv(socket, space, int(std::min(room, kLargestPayload)));
+            if (room == 0) {
+                *problem = kNoStage;
+                return kUnreadable;
+            }
+            const int got = SDLNet_TCP_Recv(socket, space, int(room));
             if (got <= 0) return kLost;
             clientReader->Received(Uint32(got));
             for (;;) {
