@@ -1,5 +1,6 @@
 // The command line every benchmark accepts: --smoke for a tiny run that only checks the
-// benchmark still works (CI runs it), --help for a short description.
+// benchmark still works (CI runs it), --help for a short description; and a way to take a
+// benchmark's own options out first.
 #ifndef NIMBREL_BENCH_OPTIONS_H
 #define NIMBREL_BENCH_OPTIONS_H
 
@@ -25,6 +26,21 @@ inline int ReadBenchOptions(int argc, char** argv, const char* name, const char*
         return help ? 0 : 2;
     }
     return -1;
+}
+
+// Takes a benchmark's own option, one the shared reader does not know, out of the arguments
+// (argv[0] stays). True when it was given.
+inline bool TakeOwnOption(int* argc, char** argv, const char* option) {
+    bool given = false;
+    int kept = 1;
+    for (int i = 1; i < *argc; ++i) {
+        if (std::strcmp(argv[i], option) == 0)
+            given = true;
+        else
+            argv[kept++] = argv[i];
+    }
+    *argc = kept;
+    return given;
 }
 
 #endif

@@ -26,6 +26,7 @@
 
 #include "Nimbrel.h"
 #include "bench_options.h"
+#include "bench_support.h"
 #include "core/copy_paths.h"
 
 namespace {
@@ -119,12 +120,6 @@ bool Measure(Bench& bench, std::vector<Cell>& cells, int passes) {
         std::fprintf(stderr, "pass %d of %d measured\n", pass + 1, passes);
     }
     return true;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 // Counts the figures above the goal.
@@ -225,17 +220,9 @@ bool PrintSweep(Bench& bench, Uint32 largest, int passes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --sweep is this benchmark's own; the shared reader knows only --smoke and --help.
-    bool sweep = false;
-    std::vector<char*> arguments;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--sweep") == 0)
-            sweep = true;
-        else
-            arguments.push_back(argv[i]);
-    }
+    const bool sweep = TakeOwnOption(&argc, argv, "--sweep");
     bool smoke = false;
-    int status = ReadBenchOptions(static_cast<int>(arguments.size()), arguments.data(), "copy_bench",
+    int status = ReadBenchOptions(argc, argv, "copy_bench",
                                   "Times every copy path against memcpy and prints the time ratios.\n"
                                   "  --sweep   times each path's own sequences, without the hand-off to memcpy,\n"
                                   "            at counts from 16 B to 64 MiB (the hand-off ranges come from it)",

@@ -539,7 +539,9 @@ void Nimbrel_FreePixelBackup(NimbrelPixelBackup* backup);
 // drawn) and gives its result: 0 success, -1 error, -2 lost. When the source was lost and a
 // backup is given, the source's pixels are restored from it and the blit is made again. A plain
 // copy between software surfaces of one pixel format, with no colour key and no surface alpha,
-// goes through the processor's copy path.
+// goes through the processor's copy path; a software source drawn through its alpha channel onto
+// an opaque 32-bit software surface of the same colour layout is blended by the engine, to the
+// same pixels SDL gives, without SDL's per-blit set-up (text is many small such blits).
 int Nimbrel_Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect,
                  const NimbrelPixelBackup* backup = nullptr);
 
@@ -578,20 +580,76 @@ private:
 extern class IPrimitives* IPrimitives;
 
 // =================================================================================================
-// Screen effects (drawing; still being built)
+// Screen effects (drawing)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
-
-// Mirror, resize, zoom and rotation of surface rectangles.
+// IScreenFX mirrors, resizes, zooms and rotates a rectangle of a surface. Every operation follows
+// the same rules:
+//   - A null source gives null, and so does a source equal to the destination: nothing is
+//     transformed in place. Neither is logged.
+//   - The source rectangle (null: the whole surface) has x and y clamped into the surface and its
+//     width and height cut to the part inside. When nothing is left the result is null.
+//   - The new surface is a software surface with the source's depth and colour masks, and for 8
+//     bits the source's palette. Resize, Zoom and RotoZoom work on 16- and 24-bit sources through a
+//     32-bit copy of the rectangle, so their results are 32-bit. The new surface keeps the source's
+//     colour key (converted when the depth changed) and a surface alpha below 255; without a key
+//     its format's colorkey member is 0xFFFFFFFF.
+//   - Without a destination the new surface is returned and the caller owns it. With one, the new
+//     surface is drawn onto it with Nimbrel.Blit (which keeps the software cursor intact on the
+//     screen) and freed, and the destination is returned. The destination rectangle gives only the
+//     point; it is not changed.
+//   - A result larger than 16384 pixels a side or 256 MiB, or with rows too long for SDL's 16-bit
+//     pitch, is refused before any memory is taken, with
+//     " . [IScreenFX->Zoom()] Error: a 20000x30 surface is too large.\n" (each operation names
+//     itself; the size is printed with "%.6g"). Other failures log " . [IScreenFX->Zoom()] Error: "
+//     and "the new surface could not be made: <SDL's error>\n", "the pixels could not be
+//     reached.\n" or "out of memory.\n". All give null.
+//   - Under the OpenGL renderer a texture source with a destination is drawn by the backend,
+//     transformed, straight onto the screen (whatever destination was passed): no pixel work.
+//
+// Creating the object also creates the shared IPrimitives when none exists yet (the effects lock
+// surfaces through it); the object then deletes it again with itself.
 class IScreenFX {
 public:
     IScreenFX();
     ~IScreenFX();
     IScreenFX(const IScreenFX&) = delete;
     IScreenFX& operator=(const IScreenFX&) = delete;
+
+    // Mirror left-right: pixel i of each row goes to width - 1 - i (the bytes inside a pixel keep
+    // their order). Drawn at the destination point.
+    SDL_Surface* FlipX(SDL_Surface* source, const SDL_Rect* sourceRect, SDL_Surface* destination = nullptr,
+                       const SDL_Rect* destinationRect = nullptr);
+    // Mirror top-bottom: row j is row height - 1 - j. Drawn at the destination point.
+    SDL_Surface* FlipY(SDL_Surface* source, const SDL_Rect* sourceRect, SDL_Surface* destination = nullptr,
+                       const SDL_Rect* destinationRect = nullptr);
+
+    // Scales the rectangle to |newWidth| x |newHeight| (each at least 1); a negative size mirrors
+    // along that side. smooth nonzero blends neighbouring pixels (bilinear; 8-bit sources always
+    // take the nearest pixel). Drawn centred on the place the unscaled rectangle would take: at
+    // the destination point plus ((rectangle width - new width) / 2, (rectangle height - new
+    // height) / 2).
+    SDL_Surface* Resize(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, int newWidth, int newHeight,
+                        SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+    // Resize to (int)(width x zoomX) by (int)(height x zoomY), a size of 0 made 1.
+    SDL_Surface* Zoom(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, double zoomX, double zoomY,
+                      SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+
+    // Turns the rectangle counter-clockwise by `angle` degrees and scales it by `zoom` (below 0.001
+    // it is 0.001). Under 0.001 degrees this is Zoom. The result is just large enough for the
+    // turned rectangle: a 40x20 rectangle turned by 90 degrees gives 21x41. Where the rectangle
+    // does not cover it, the result is transparent: zero (with an alpha channel), otherwise the
+    // source's colour key, or a key of its own (255 for 8 bits, 0xFF00FF otherwise) that the
+    // result then carries. smooth blends as Resize does. Drawn centred like Resize. The OpenGL
+    // shortcut returns null although it has drawn.
+    SDL_Surface* RotoZoom(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, double angle, double zoom,
+                          SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+    // RotoZoom with zoom 1.
+    SDL_Surface* Rotate(SDL_Surface* source, const SDL_Rect* sourceRect, int smooth, double angle,
+                        SDL_Surface* destination = nullptr, const SDL_Rect* destinationRect = nullptr);
+
 private:
+    bool ownsPrimitives; // this object created the shared IPrimitives
     struct Private;
     Private* priv;
 };
@@ -971,8 +1029,242 @@ extern class ICursor* ICursor;
 //
 // Resource classes the application creates, loads from a package and draws. The main object
 // counts the live ones and reports those left at Nimbrel.Quit.
+//
+// What sprites and tiles share:
+//   - Loading needs a started engine. An object loads once; a second Load is refused with a
+//     warning (delete it and create another).
+//   - A package block is checked through before anything is taken from it: a block too short for
+//     what it declares, or whose sizes do not fit together, is refused with "the sprite (tile)
+//     block is damaged" and the reason, and the package is left as it was.
+//   - A block of the old version 1.0 is converted once: the converted block is added to the
+//     package under the current type, and the old one deleted. When that cannot be done (a
+//     read-only package, a failed write) the load fails and the package keeps the old block.
+//   - The image: an alpha channel with surface alpha 255 draws with per-pixel alpha and no colour
+//     key; otherwise 32-bit images are kept as 24-bit copies, the stored surface alpha is set, and
+//     the stored colour key keeps meaning the same colour in whatever format the surface ends up.
+//     When a display exists the surface is converted to its format.
+//   - While Nimbrel.lostSurfaceCheck is set when they load, they keep a pixel backup and restore
+//     their surface when a blit finds it lost.
+//   - Drawing onto the screen takes the software cursor down where it is drawn and saves its
+//     background again afterwards. Drawing allocates no memory.
 
-// (The classes arrive here with their module.)
+// An animated image: a sheet of equally sized frames, one row per animation, from a "SPR2" block
+// (a legacy "SPR" block of that name is converted). Each Draw moves the current animation on when
+// its frame has been shown long enough, and draws its frame at the position less the animation's
+// hot spot.
+//
+// Animations (types 2 loop, 4 ping-pong, 8 play once) run from frame 0, or the frame stored as
+// their current one, through their end frame - 1; a loop goes back to its loop start, a ping-pong
+// turns there and at the last frame, a play-once stays on its last frame. An animation whose
+// start frame equals its end frame is frozen. Stored values that would run an animation past its
+// frames are mended at load: a frame count or end frame of 0 freezes the animation on frame 0, an
+// end frame past the frames is cut to the frame count, and a start frame or loop start outside
+// the animation freezes it on its start frame. Every frame of every animation lies in the sheet
+// (or the block is refused).
+//
+// Background saving: on a single-buffered screen outside OpenGL (as the screen is when the sprite
+// is created), a sprite drawn onto the screen puts back what its previous draw there covered
+// before drawing again, so it can move over a still background without the screen being redrawn.
+// Draws onto other surfaces leave the screen alone.
+class CSprite {
+public:
+    CSprite();
+    ~CSprite();
+    CSprite(const CSprite&) = delete;
+    CSprite& operator=(const CSprite&) = delete;
+
+    // Loads the sprite from an open package; the label is shown in messages only. The number of
+    // animations (at least 1), or 0 when the engine is not started, the handle is 0 or less, the
+    // name or label is null, the sprite is loaded already, the block is missing or damaged, or a
+    // legacy block cannot be converted. After a load the first animation runs from its loop start
+    // and the position is the one stored.
+    int Load(int package, const char* name, const char* label);
+    // The same from a package file, opened and closed again around the load; 0 when it cannot be
+    // opened.
+    int Load(const char* packageFile, const char* name, const char* label);
+
+    // Moves the sprite. With smooth > 0 the drawn position travels from the old position to the
+    // new one as the logic frame advances (following Nimbrel's logic accumulator), reaching it
+    // when the next logic frame begins; otherwise it jumps. Ignored while not loaded.
+    void SetPosition(int x, int y, int smooth);
+    // The sheet, or null while not loaded. It stays the sprite's.
+    SDL_Surface* GetSurface() const;
+    // The colour key as a pixel value in the sheet's format, 0xFFFFFFFF for none. Sprites drawn
+    // with per-pixel alpha remember it without using it. Ignored while not loaded.
+    void SetColorKey(Uint32 key);
+    // Surface alpha 0..255, 255 opaque. Ignored for other values, while not loaded, and for
+    // sprites drawn with per-pixel alpha.
+    void SetAlpha(int alpha);
+
+    // Draws the current frame onto `target`, or onto the screen for null, after the animation
+    // step. 1 when the frame's time had passed (the frame moved on, or stays as the last frame of
+    // a play-once), 2 when it had not or the animation is frozen, 0 when not loaded or there is
+    // no screen.
+    int Draw(SDL_Surface* target = nullptr);
+
+    // Makes animation `index` (0 .. GetAnimationCount() - 1) the current one. A different one
+    // starts again from its start frame; the current one goes on undisturbed. 1, or 0 while not
+    // loaded or (with a warning) for an index the sprite does not have.
+    int SetAnimation(int index);
+    // The current animation and its frame (the one drawn last, or to be drawn first); the number
+    // of animations; a frame's size. All 0 while not loaded.
+    int GetAnimation() const;
+    int GetFrame() const;
+    int GetAnimationCount() const;
+    int GetFrameWidth() const;
+    int GetFrameHeight() const;
+
+private:
+    struct Private;
+    Private* priv;
+};
+
+// A positioned image from a tile block, drawn whole or, as a tile set, one tile of a regular grid
+// at a time. Block types come in the families "TILE" and "TILB"; the current version's type ends
+// in "2" ("TILB2"), and a block of the version 1.0 type ("TILB") is converted.
+class CTile {
+public:
+    CTile();
+    ~CTile();
+    CTile(const CTile&) = delete;
+    CTile& operator=(const CTile&) = delete;
+
+    // Loads block `name` of the given type family from an open package: "TILB" and "TILB2" both
+    // find a "TILB2" block, or else convert a "TILB" one. A stored tile set becomes one when its
+    // tile size divides the image (else the image is drawn whole). False when the handle is 0 or
+    // less, the name or type is null (without a message), when the engine is not started, the tile
+    // is loaded already, the type is not of either family, the block is missing or damaged, or a
+    // version 1.0 block cannot be converted.
+    bool Load(int package, const char* name, const char* type);
+
+    // Draws onto `target`, or onto the screen for null, at the tile's position: the whole image,
+    // or in tile set mode tile `number`, counted from 1 row by row. 1 when drawn; 0 when not
+    // loaded, when there is no screen, or for a tile number below 1 or (with a warning) above the
+    // tile count.
+    int Draw(SDL_Surface* target, int number);
+
+    // flag != 0: cuts the image into tiles of this size (0 counts as 1). True when they divide the
+    // image's width and height; otherwise nothing changes. flag 0 returns to whole-image mode
+    // (false). False while not loaded.
+    bool SetTileset(int flag, int tileWidth, int tileHeight);
+    // The number of tiles in tile set mode; 0 otherwise or while not loaded.
+    int GetTileCount() const;
+
+    // Position, surface (it stays the tile's) and image size. Ignored, null or 0 while not loaded.
+    void SetPosition(int x, int y);
+    SDL_Surface* GetSurface() const;
+    int GetWidth() const;
+    int GetHeight() const;
+    int GetX() const;
+    int GetY() const;
+
+private:
+    struct Private;
+    Private* priv;
+};
+
+
+// =================================================================================================
+// Bitmap fonts (resources)
+// =================================================================================================
+//
+// A CFont draws text with a proportional bitmap font: one bitmap holding the glyphs of the codes
+// 33 to 127 side by side. Its top row, the mark row, carries magenta (255, 0, 255) runs over the
+// gaps between the glyphs, exactly 95 of them, the first at column 0: the glyph of code 33 + i lies
+// between run i and run i + 1, the glyph of code 127 after the last run. From the runs the font
+// works out once where each glyph's picture is (from the middle of one run to the middle of the
+// next) and how far it moves the pen; the mark row itself is never drawn. The bottom-left pixel
+// is the transparent colour, unless the bitmap has an alpha channel.
+//
+// Text is single-byte: a space moves the pen by the space width (the advance of 'a', else 'A',
+// else '0'); codes 33 to 127 draw their glyph and move the pen by its advance plus the spacing;
+// every other code (below 32, and 128 to 255) draws nothing and moves nothing.
+//
+// Packages store fonts as "FONT2" blocks (the bitmap with its pixel format and the spacing),
+// which `dpf add-font` makes from a TrueType font or a drawn bitmap. A block of the older type
+// "FONT" is rewritten as "FONT2" in its package the first time it is loaded.
+//
+// Printing allocates nothing and does one blit per glyph, taking the software cursor down around
+// each one (like Nimbrel.Blit) and restoring lost video surfaces from the font's pixel backup.
+// The main object counts live fonts (Nimbrel.liveFonts) and Nimbrel.Quit reports those left.
+class CFont {
+public:
+    static const Uint8 kCreated = 96;  // Create's result on success
+    static const Uint8 kRefused = 255; // Create's result when it refuses the surface outright
+
+    CFont();
+    // Releases the bitmap and its pixel backup.
+    ~CFont();
+    CFont(const CFont&) = delete;
+    CFont& operator=(const CFont&) = delete;
+
+    // ---- Building and loading -------------------------------------------------------------------
+    // Builds the font from a copy of the surface (the caller keeps its surface). When the top-left
+    // pixel is not magenta the bitmap has no mark row and CreateUpperMark draws one into the copy.
+    // The copy is converted to the display format when a display exists. kCreated on success;
+    // kRefused when the engine is not started, the font is loaded already, the surface is missing,
+    // 8-bit or cannot be copied; otherwise a number telling why the mark row was refused: the
+    // number of runs found (not 95; at most 254), or half of CreateUpperMark's count when that was
+    // not 189. Only a loaded font (GetSurface) tells success apart from a row of 96 runs.
+    Uint8 Create(SDL_Surface* surface);
+    // Marks every column of the surface without ink (a pixel that is nonzero with nonzero alpha)
+    // magenta in its top row. Returns the number of columns whose ink differs from the column
+    // before (the column before the first counting as ink), in 8 bits: 189 for 95 glyphs separated
+    // by empty columns, starting at column 0 and followed by an empty column. The first glyph then
+    // lies left of the first run and is never drawn.
+    static Uint8 CreateUpperMark(SDL_Surface* surface);
+    // Loads the "FONT2" block `name` (or a "FONT" block, which is rewritten as "FONT2" in the
+    // package first) from an open package. The font takes the block's name. 1 on success, 0 on
+    // failure: a handle of 0 or less, an engine not started, a font loaded already, no such block,
+    // a damaged block, a "FONT" block that cannot be rewritten, or a bitmap Create refuses.
+    int Load(int package, const char* name);
+    // The same from a package file, opened and closed around the load. 0 also when the package
+    // cannot be opened.
+    int Load(const char* packageFile, const char* name);
+
+    // ---- Printing -------------------------------------------------------------------------------
+    // Draws the text with its first glyph's pen position at x and its top at y. With a clip
+    // rectangle, every glyph is cut to it on all four sides. Nothing happens when the font is not
+    // loaded or the surface or text is missing or empty.
+    void Print(SDL_Surface* surface, int x, int y, const char* text, SDL_Rect* clip = nullptr);
+    // For input boxes: when show is nonzero, first draws the cursor character '|' after the first
+    // `count` characters of the text (all of them when the text is shorter), under the text and
+    // clipped like it; then prints the whole text.
+    void PrintCursor(SDL_Surface* surface, int x, int y, const char* text, int count, SDL_Rect* clip = nullptr,
+                     int show = 1);
+
+    // ---- Measuring and state --------------------------------------------------------------------
+    // The width of the text's first 255 characters: each glyph's advance, plus the spacing after
+    // every glyph but the text's last character, plus the space width for each space. 0 when the
+    // font is not loaded or the text is missing or empty.
+    int GetTextWidth(const char* text) const;
+    // The glyph height (the bitmap's height without the mark row), the spacing, and the bitmap
+    // (owned by the font); 0 or null when the font is not loaded.
+    int GetHeight() const;
+    int GetSpacing() const;
+    SDL_Surface* GetSurface() const;
+    // The font's name: "Created on execution time" for a font made by Create, the block name for
+    // one loaded. SetName takes a name of at most 31 characters, and only once the font is loaded;
+    // GetName gives null while it is not.
+    void SetName(const char* name);
+    const char* GetName() const;
+    // Surface alpha for a font without an alpha channel: 255 opaque (the default) down to 0.
+    // Ignored when the font is not loaded, has an alpha channel, or the value is outside 0..255.
+    // Crossing 255 on a screen in video memory converts the bitmap again (with a warning).
+    void SetAlpha(int alpha);
+
+    // ---- Pixels ---------------------------------------------------------------------------------
+    // Raw pixel access at 1, 2, 3 and 4 bytes per pixel, locking the surface when SDL requires it.
+    // Get logs and gives 0 for a missing surface or a point outside it; Set ignores such a point.
+    static Uint32 CFontGetPixel(SDL_Surface* surface, int x, int y);
+    static void CFontSetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel);
+
+    struct Private;
+
+private:
+    friend struct FontInternals; // the engine's own font code beside this class
+    Private* priv;
+};
 
 // =================================================================================================
 // Buttons (widgets; still being built)

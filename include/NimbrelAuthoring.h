@@ -2,10 +2,12 @@
 //
 // What tools that make game data (the dpf package tool, the skin builder) need beyond Nimbrel.h:
 // starting the engine parts a tool works with, reading and safely writing whole files, knowing a
-// package's format version, and turning artwork into the payloads the engine's loaders read.
-// Every payload is built here, by the engine's own code, so a tool never writes data that the
-// engine would read differently. Games do not need this header; tools link
-// nimbrel_authoring_library besides the engine.
+// package's format version, turning artwork into the payloads the engine's loaders read (images
+// from PNG files; fonts from TrueType files through FreeType, linked into this library only,
+// never into the engine games link), and saying what the engine reads in a block. Every payload
+// is built here, by the engine's own code, so a tool never writes data that the engine would read
+// differently. Games do not need this header; tools link nimbrel_authoring_library besides the
+// engine.
 //
 // Results follow the engine's style without its log: a function that can fail returns false and
 // says why in `problem` (which may be null), in words fit for a tool's error message.
@@ -67,6 +69,15 @@ struct RgbaImage {
     Uint32 height = 0;
     std::vector<Uint8> pixels;
     bool transparent = false; // the source has an alpha channel or a transparent colour
+
+    // A new size, every pixel transparent black.
+    void Resize(Uint32 newWidth, Uint32 newHeight) {
+        width = newWidth;
+        height = newHeight;
+        pixels.assign(size_t(newWidth) * newHeight * 4, 0);
+    }
+    // The red, green, blue and alpha bytes of the pixel at (x, y).
+    Uint8* Pixel(Uint32 x, Uint32 y) { return &pixels[4 * (size_t(y) * width + x)]; }
 };
 
 // How an image is stored in an "IMG" block.
@@ -91,6 +102,118 @@ bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& option
 
 // A surface of any format back to RGBA. Pixels equal to an active colour key become transparent.
 bool SurfaceToRgba(SDL_Surface* surface, RgbaImage* image);
+
+// ---- Fonts ----------------------------------------------------------------------------------------
+
+// How RenderFontBitmap draws the glyphs.
+struct FontRenderOptions {
+    int pixelSize = 16;                    // FreeType's size: pixels per em
+    SDL_Color colour = {255, 255, 255, 0}; // the glyphs' colour; magenta is the mark colour
+    bool outline = false;                  // a one-pixel outline around every glyph
+    SDL_Color outlineColour = {0, 0, 0, 0};
+};
+
+// Renders the glyphs of codes 33 to 126 of a TrueType or OpenType file with FreeType (hinted,
+// anti-aliased into the alpha channel; code 127 stays empty) into the bitmap CFont::Create reads:
+//   - side by side, each glyph after a magenta run in the top row (the mark row), the first run
+//     at column 0, so CFont finds 95 runs;
+//   - each glyph placed so that CFont moves the pen by FreeType's advance (at least 2) and draws
+//     its ink at FreeType's bearing from the pen: the runs are wide enough that glyphs reaching
+//     left of their pen or past their advance keep all their ink;
+//   - one baseline for all, the rows below the mark row spanning the font's ascent and descent;
+//   - everything but ink fully transparent (0, 0, 0, 0): the bottom-left pixel, which CFont takes
+//     for the transparent colour, is such a pixel, and so are the columns from the middle of the
+//     run before '|' to the bar, which CFont measures to place the text cursor.
+bool RenderFontBitmap(const char* fontFile, const FontRenderOptions& options, RgbaImage* bitmap, std::string* problem);
+
+// The "FONT2" payload of a font bitmap and its spacing (extra pixels after each glyph): 32 bits
+// per pixel, with an alpha channel when the bitmap is transparent; otherwise opaque, and the
+// bottom-left pixel's colour is the transparent one. Fails for a bitmap SDL cannot hold.
+bool BuildFontPayload(const RgbaImage& bitmap, int spacing, std::vector<Uint8>* payload, std::string* problem);
+
+// What a font payload gives when the engine loads it.
+struct FontFacts {
+    int glyphs = 0;  // 95 when it loads
+    int height = 0;  // CFont::GetHeight
+    int spacing = 0; // CFont::GetSpacing
+    int width = 0, bitmapHeight = 0;
+};
+
+// Loads a "FONT2" payload as CFont::Load loads the block `name` of `packageFile` (the names only
+// label the engine's messages), with the engine's own CFont::Create. True when it comes back with
+// all 95 glyphs; otherwise false with the reason: a damaged block, a bitmap Create refuses, or a
+// mark row without exactly 95 runs (a bitmap without a mark row: empty columns that do not
+// separate 95 glyphs).
+bool CheckFontPayload(const std::vector<Uint8>& payload, const char* packageFile, const char* name, FontFacts* facts,
+                      std::string* problem);
+
+// ---- Sprites and tiles ------------------------------------------------------------------------------
+// Their pixels are stored as an image's are (depth, key colour and alpha as for BuildImagePayload).
+
+// One animation of a sprite, shown from one row of its sheet.
+struct SpriteAnimationSpec {
+    int type = 2;                   // 2 loop, 4 ping-pong, 8 play once
+    int loopStart = 0;              // where a loop starts again and a ping-pong turns back
+    std::vector<Uint32> frameTimes; // display time of each frame in ms; one per frame, from the row's left
+};
+
+// The display time of each frame when no animations are described.
+const Uint32 kDefaultFrameTime = 100;
+
+struct SpritePayloadOptions {
+    ImagePayloadOptions pixels;
+    Uint32 frameWidth = 0;
+    Uint32 frameHeight = 0;
+    int hotX = 0, hotY = 0; // subtracted from the sprite's position when it is drawn
+    // One per row of the sheet, top row first. Empty: every row loops over all its frames, each
+    // shown kDefaultFrameTime ms.
+    std::vector<SpriteAnimationSpec> animations;
+};
+
+// Whether the options fit a sheet of this size: a whole number of frames each way, one animation
+// per row of frames, each with 1 to as many frames as a row holds, a known type and a loop start
+// among its frames, and a hot spot within 16 bits. A tool reports a misfit as wrong usage: the
+// sheet is sound, the words describing it are not.
+bool CheckSpriteSheet(Uint32 sheetWidth, Uint32 sheetHeight, const SpritePayloadOptions& options, std::string* problem);
+
+// The "SPR2" payload of the sheet (CheckSpriteSheet's failures, then BuildImagePayload's). Each
+// animation runs through all its frames; the engine starts the first one on its loop start and
+// the others on frame 0, so they can show their frames before the loop start once. The sprite's
+// initial position is 0, 0.
+bool BuildSpritePayload(const RgbaImage& sheet, const SpritePayloadOptions& options, std::vector<Uint8>* payload,
+                        std::string* problem);
+
+struct TilePayloadOptions {
+    ImagePayloadOptions pixels;
+    // Both 0: the image is drawn whole. Otherwise it is a tile set of tiles of this size.
+    Uint32 tileWidth = 0;
+    Uint32 tileHeight = 0;
+};
+
+// Whether the options fit an image of this size: tiles, when asked for, divide it both ways.
+bool CheckTileImage(Uint32 width, Uint32 height, const TilePayloadOptions& options, std::string* problem);
+
+// The payload of a "TILE2" or "TILB2" block (the two types share it) at position 0, 0
+// (CheckTileImage's failures, then BuildImagePayload's).
+bool BuildTilePayload(const RgbaImage& image, const TilePayloadOptions& options, std::vector<Uint8>* payload,
+                      std::string* problem);
+
+// ---- What a block holds -----------------------------------------------------------------------------
+
+// Whether DescribeBlock reads blocks of this type: sprites ("SPR2", and "SPR", which the engine
+// converts when it loads it) and tiles ("TILE2", "TILB2", and "TILE", "TILB", likewise).
+bool DescribesBlockType(const char* type);
+
+// Reads a block's payload as the engine's loader for its type does: the same checks of every
+// part against the block, the same mending of animations, the same surface made from the pixels.
+// (The loaders themselves need a started engine and a package; the steps they add find the block
+// and keep what was read, and refuse nothing this accepts.) True when the engine would load it,
+// with a line saying what it holds:
+//   "32x32 frames, 2 animations: loop of 4 frames, 100 ms each; once of 3 frames, 80-120 ms each"
+//   "64x32, a tile set of 8 tiles of 16x16 (4 x 2)"
+// and an empty line for a type it does not describe. False, with the reason, when the engine
+// would refuse the payload.
+bool DescribeBlock(const char* type, const void* bytes, size_t length, std::string* description, std::string* problem);
 
 // ---- Sound ----------------------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 // ICursor: slots and hot spots, the pointer's limits and interpolation, taking the cursor down
-// and putting it back without a trail or a hole, deletion, and lost video memory.
+// and putting it back without a trail or a hole under blits and sprites, deletion, and lost video
+// memory.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "Nimbrel.h"
 #include "data/image_payload.h"
+#include "resource_test_util.h"
 #include "support/test_support.h"
 #include "testing/test_seams.h"
 
@@ -69,6 +71,46 @@ protected:
         Nimbrel.Update(nullptr);
         while (Nimbrel.Update(nullptr) == 0) {}
     }
+    // A small random generator, so a failing walk can be replayed.
+    struct Random {
+        Uint32 state = 12345;
+        int operator()(int n) { return int((state = state * 1103515245u + 12345u) >> 16) % n; }
+    };
+
+    // Walks the pointer for `renders` renders, creeping and jumping (past the screen's edges too)
+    // and switching between a keyed, centred cursor and a plain one. At every logic frame the game
+    // takes its turn, `draw(cursorRect, random)`, drawing through the engine on or beside the
+    // cursor; every 25 renders the cursor is taken down, and the screen must then hold exactly
+    // `scene()`, the pixels drawn with no cursor at all.
+    template <typename Draw, typename Scene>
+    void WanderOverTheScene(int renders, Draw draw, Scene scene) {
+        SDL_Surface* arrow = Keep(Picture(12, 9, 3));
+        SDL_SetColorKey(arrow, SDL_SRCCOLORKEY, Row(arrow, 1)[1]);
+        const int cursors[] = {ICursor->Create(arrow, ICursor::kCentre), Make(5, 14, ICursor::kBottomRight)};
+        ICursor->Select(cursors[0]);
+        ITimeSystem->Init(0);
+        ITimeSystem->SetRate(0, 25);
+
+        Random next;
+        int x = 80, y = 60;
+        for (int frame = 1; frame <= renders; ++frame) {
+            const int step = next(10);
+            if (step < 6) x += next(9) - 4, y += next(9) - 4;                           // creep
+            else if (step < 8) x = next(kWidth + 20) - 10, y = next(kHeight + 20) - 10; // jump
+            NimbrelTestSeam::SetMouse(true, x, y, 0);
+            clock.Advance(Uint32(5 + next(60)));
+            while (Nimbrel.Update(nullptr) == 0) { // a logic frame ran: the game's turn, before the render
+                if (next(6) == 0) ICursor->Select(cursors[next(2)]);
+                draw(ICursor->GetRect(), next);
+            }
+            if (frame % 25 == 0) {
+                ICursor->TakeDown(nullptr);
+                ASSERT_TRUE(scene() == Pixels(Nimbrel.screen)) << "frame " << frame;
+                ICursor->SaveBackground();
+            }
+        }
+    }
+
     ScopedTempDir dir;
     FakeClock clock;
     EngineSession engine{5};
@@ -194,41 +236,56 @@ TEST_F(Cursor, NeitherTrailNorHoleWhenTheSceneIsDrawnUnderAMovingCursor) {
     SDL_Surface* backdrop = Keep(Picture(kWidth, kHeight, 7));
     Nimbrel.Blit(backdrop, nullptr, Nimbrel.screen, nullptr);
     SDL_BlitSurface(backdrop, nullptr, scene, nullptr);
-    SDL_Surface* arrow = Keep(Picture(12, 9, 3));
-    SDL_SetColorKey(arrow, SDL_SRCCOLORKEY, Row(arrow, 1)[1]);
-    const int cursors[] = {ICursor->Create(arrow, ICursor::kCentre), Make(5, 14, ICursor::kBottomRight)};
-    ICursor->Select(cursors[0]);
-    ITimeSystem->Init(0);
-    ITimeSystem->SetRate(0, 25);
 
-    Uint32 random = 12345;
-    auto next = [&random](int n) { return int((random = random * 1103515245u + 12345u) >> 16) % n; };
-    int x = 80, y = 60;
-    for (int frame = 1; frame <= 400; ++frame) {
-        const int step = next(10);
-        if (step < 6) x += next(9) - 4, y += next(9) - 4;                           // creep
-        else if (step < 8) x = next(kWidth + 20) - 10, y = next(kHeight + 20) - 10; // jump, past the edges too
-        NimbrelTestSeam::SetMouse(true, x, y, 0);
-        clock.Advance(Uint32(5 + next(60)));
-        while (Nimbrel.Update(nullptr) == 0) { // a logic frame ran: the game's turn, before the render
-            if (next(6) == 0) ICursor->Select(cursors[next(2)]);
-            const SDL_Rect c = ICursor->GetRect();
-            for (int n = next(3); n > 0; --n) { // tiles on, across and just beside the cursor
-                SDL_Surface* tile = Keep(Picture(1 + next(14), 1 + next(14), Uint32(frame * 3 + n)));
-                if (next(2)) SDL_SetColorKey(tile, SDL_SRCCOLORKEY, Row(tile, 0)[0]);
-                SDL_Rect onScreen = {Sint16(c.x - tile->w + next(c.w + tile->w + 1)),
-                                     Sint16(c.y - tile->h + next(c.h + tile->h + 1)), 0, 0};
-                SDL_Rect inScene = onScreen;
-                Nimbrel.Blit(tile, nullptr, Nimbrel.screen, &onScreen);
-                SDL_BlitSurface(tile, nullptr, scene, &inScene);
-            }
+    auto tilesNearTheCursor = [&](const SDL_Rect& c, Random& next) {
+        for (int n = next(3); n > 0; --n) { // on, across and just beside the cursor
+            SDL_Surface* tile = Keep(Picture(1 + next(14), 1 + next(14), Uint32(next(1000) * 3 + n)));
+            if (next(2)) SDL_SetColorKey(tile, SDL_SRCCOLORKEY, Row(tile, 0)[0]);
+            SDL_Rect onScreen = {Sint16(c.x - tile->w + next(c.w + tile->w + 1)),
+                                 Sint16(c.y - tile->h + next(c.h + tile->h + 1)), 0, 0};
+            SDL_Rect inScene = onScreen;
+            Nimbrel.Blit(tile, nullptr, Nimbrel.screen, &onScreen);
+            SDL_BlitSurface(tile, nullptr, scene, &inScene);
         }
-        if (frame % 25 == 0) {
-            ICursor->TakeDown(nullptr);
-            ASSERT_TRUE(Pixels(scene) == Pixels(Nimbrel.screen)) << "frame " << frame;
-            ICursor->SaveBackground();
-        }
-    }
+    };
+    WanderOverTheScene(400, tilesNearTheCursor, [&]() { return Pixels(scene); });
+}
+
+// The same with a sprite: it puts back the background it covered before each draw, and that
+// background must never hold the cursor, nor the cursor's saved background the sprite's old frame.
+TEST_F(Cursor, NeitherTrailNorHoleWhenASpriteMovesUnderAMovingCursor) {
+    SDL_Surface* backdrop = Keep(Picture(kWidth, kHeight, 11));
+    Nimbrel.Blit(backdrop, nullptr, Nimbrel.screen, nullptr);
+    const std::vector<spr::SpriteAnimation> animations = {spr::MakeAnimation(spr::kLoop, 3, 30),
+                                                          spr::MakeAnimation(spr::kPingPong, 4, 20)};
+    restest::TestSprite made = restest::MakeSprite(12, animations, 5, 7); // hot spot 5,7
+    made.source.sheet.colorKey = restest::SheetColour(1, 1); // a hole in every frame of the first row
+    const char* problem = "";
+    ASSERT_TRUE(spr::BuildSprite(made.source, &made.payload, &problem)) << problem;
+    const int package = IStuffDPF->Create("sprites.dpf");
+    restest::AddBlock(package, "walker", "SPR2", made.payload);
+    CSprite sprite; // made once the screen exists, so it keeps the background it covers
+    ASSERT_EQ(2, sprite.Load(package, "walker", "SPR2"));
+    IStuffDPF->Close(package);
+
+    SDL_Rect frame = {0, 0, 12, 12}, drawnAt = {0, 0, 0, 0};
+    auto spriteNearTheCursor = [&](const SDL_Rect& c, Random& next) {
+        if (next(8) == 0) sprite.SetAnimation(next(2));
+        const int x = c.x - 12 + next(c.w + 25), y = c.y - 12 + next(c.h + 25); // the frame meets the cursor or nearly
+        sprite.SetPosition(x, y, 0);
+        sprite.Draw(nullptr);
+        frame.x = Sint16(sprite.GetFrame() * 12), frame.y = Sint16(sprite.GetAnimation() * 12);
+        drawnAt.x = Sint16(x - 5), drawnAt.y = Sint16(y - 7);
+    };
+    auto backdropWithTheSprite = [&]() {
+        SDL_Surface* scene = SDL_ConvertSurface(backdrop, backdrop->format, SDL_SWSURFACE);
+        SDL_Rect from = frame, to = drawnAt;
+        SDL_BlitSurface(sprite.GetSurface(), &from, scene, &to);
+        std::vector<Uint32> pixels = Pixels(scene);
+        SDL_FreeSurface(scene);
+        return pixels;
+    };
+    WanderOverTheScene(400, spriteNearTheCursor, backdropWithTheSprite);
 }
 
 namespace {

@@ -37,9 +37,9 @@ std::string Synopsis(const Command& command) {
     std::string text = std::string("dpf ") + command.name;
     for (const ArgumentSpec& argument : command.arguments) text += std::string(" ") + argument.name;
     for (const OptionSpec& option : command.options) {
-        text += std::string(" [") + option.name;
+        text += std::string(option.required ? " " : " [") + option.name;
         if (option.value) text += std::string(" ") + option.value;
-        text += option.repeatable ? "]..." : "]";
+        if (!option.required) text += option.repeatable ? "]..." : "]";
     }
     return text;
 }
@@ -120,6 +120,10 @@ bool ReadCommandLine(const std::vector<std::string>& words, CommandLine* line, s
         line->options_.emplace_back(word, value);
     }
 
+    for (const OptionSpec& option : command.options)
+        if (option.required && !line->Has(option.name))
+            return Refuse(problem, std::string(command.name) + " needs " + option.name +
+                                       (option.value ? std::string(" ") + option.value : std::string()));
     if (line->arguments_.size() != command.arguments.size())
         return Refuse(problem, ArgumentCountProblem(command, line->arguments_.size()));
     for (size_t i = 0; i < command.arguments.size(); ++i) {

@@ -4,8 +4,8 @@
 // reports wrong usage the same way; the synopsis and help printed come from the same row.
 //
 // Wrong usage is found before a command runs: an unknown option, an option without its value, an
-// option given twice that may appear once, a value or argument its check refuses, or the wrong
-// number of arguments.
+// option given twice that may appear once, a required option missing, a value or argument its
+// check refuses, or the wrong number of arguments.
 #ifndef NIMBREL_TOOLS_DPF_COMMAND_LINE_H
 #define NIMBREL_TOOLS_DPF_COMMAND_LINE_H
 
@@ -31,6 +31,7 @@ struct OptionSpec {
     const char* help;          // its line(s) in the command's help
     WordCheck check = nullptr; // for the value
     bool repeatable = false;   // may be given more than once; every value is kept
+    bool required = false;     // the command cannot run without it
 };
 
 class CommandLine;

@@ -33,6 +33,20 @@ DPFBlock WantedBlock(const std::string& name, const std::string& type) {
     return block;
 }
 
+// The second line a sprite or tile has in a listing: what the engine reads in it.
+void PrintContents(int handle, const DPFBlock& found) {
+    if (!NimbrelAuthoring::DescribesBlockType(found.type)) return;
+    DPFBlock block{};
+    const int size = found.originalSize ? IStuffDPF->LoadBlock(handle, found.type, found.name, &block) : 0;
+    std::string description, problem;
+    if (size != int(found.originalSize))
+        problem = "the block does not load (see the message above)";
+    else
+        NimbrelAuthoring::DescribeBlock(found.type, block.data, size_t(size), &description, &problem);
+    std::free(block.data);
+    std::printf("    %s\n", problem.empty() ? description.c_str() : ("the engine refuses it: " + problem).c_str());
+}
+
 } // namespace
 
 // ---- create -------------------------------------------------------------------------------------
@@ -68,6 +82,7 @@ int ListCommand(const CommandLine& line) {
             ++deleted;
             continue;
         }
+        PrintContents(package.handle(), block);
         original += block.originalSize;
         stored += block.storedSize;
     }
@@ -96,20 +111,27 @@ bool ReadBlockFile(const std::string& path, std::string* bytes) {
     return true;
 }
 
+int PutBlock(const CommandLine& line, const std::string& type, int mode, const std::string& label, void* data,
+             size_t size) {
+    Package package(line);
+    if (!package.OpenForBlocks()) return -1;
+    DPFBlock block = WantedBlock(line.Argument("NAME"), type);
+    block.mode = Uint8(mode);
+    block.originalSize = Uint32(size);
+    block.data = static_cast<Uint8*>(data);
+    const int stored = package.Put(&block, line.Has("--replace"), label);
+    if (stored < 0 || !package.Close()) return -1;
+    return stored;
+}
+
 int AddBlock(const CommandLine& line, const std::string& type, std::string& payload) {
     int mode = DPFBlock::kCompressed;
     line.Get("--mode", ParseStorageMode, &mode);
-    Package package(line);
-    if (!package.OpenForBlocks()) return kExitFailure;
-
-    DPFBlock block = WantedBlock(line.Argument("NAME"), type);
-    block.mode = Uint8(mode);
-    block.originalSize = Uint32(payload.size());
-    block.data = reinterpret_cast<Uint8*>(payload.data());
-    const int stored = package.Put(&block, line.Has("--replace"), "block " + BlockLabel(block));
-    if (stored < 0 || !package.Close()) return kExitFailure;
-    std::printf("%s: added %s, mode %d, %zu bytes, %d stored\n", package.path().c_str(), BlockLabel(block).c_str(),
-                block.mode, payload.size(), stored);
+    const DPFBlock block = WantedBlock(line.Argument("NAME"), type);
+    const int stored = PutBlock(line, type, mode, "block " + BlockLabel(block), payload.data(), payload.size());
+    if (stored < 0) return kExitFailure;
+    std::printf("%s: added %s, mode %d, %zu bytes, %d stored\n", line.Argument("PKG").c_str(),
+                BlockLabel(block).c_str(), mode, payload.size(), stored);
     return kExitSuccess;
 }
 

@@ -24,43 +24,43 @@ DPFBlock ImageBlock(const std::string& name) {
 
 // ---- add-image ----------------------------------------------------------------------------------
 
-int AddImageCommand(const CommandLine& line) {
-    NimbrelAuthoring::ImagePayloadOptions options;
-    line.Get("--depth", ParseDepth, &options.depth);
-    line.Get("--alpha", ParseAlpha, &options.alpha);
-    line.Get("--key-colour", ParseColour, &options.keyColour);
-    options.hasKey = line.Has("--key-colour");
+bool ReadArtwork(const CommandLine& line, const std::string& file, NimbrelAuthoring::RgbaImage* image,
+                 NimbrelAuthoring::ImagePayloadOptions* options) {
+    line.Get("--depth", ParseDepth, &options->depth);
+    line.Get("--alpha", ParseAlpha, &options->alpha);
+    line.Get("--key-colour", ParseColour, &options->keyColour);
+    options->hasKey = line.Has("--key-colour");
+    std::string png, problem;
+    if (!ReadBlockFile(file, &png)) return false;
+    if (!NimbrelAuthoring::DecodePNG(png.data(), png.size(), image, &problem)) {
+        ReportProblem(file, problem);
+        return false;
+    }
+    const int depth = options->depth ? options->depth : 32;
+    if (image->transparent && depth != 32)
+        std::fprintf(stderr, "dpf: %s: note: the PNG's transparency is not kept at %d bits (use --key-colour)\n",
+                     file.c_str(), depth);
+    return true;
+}
 
+int AddImageCommand(const CommandLine& line) {
     const std::string& file = line.Argument("PNGFILE");
     const std::string& name = line.Argument("NAME");
-    std::string png;
-    if (!ReadBlockFile(file, &png)) return kExitFailure;
     NimbrelAuthoring::RgbaImage image;
-    std::string problem;
-    if (!NimbrelAuthoring::DecodePNG(png.data(), png.size(), &image, &problem)) {
-        ReportProblem(file, problem);
-        return kExitFailure;
-    }
+    NimbrelAuthoring::ImagePayloadOptions options;
+    if (!ReadArtwork(line, file, &image, &options)) return kExitFailure;
     std::vector<Uint8> payload;
+    std::string problem;
     if (!NimbrelAuthoring::BuildImagePayload(image, options, &payload, &problem)) {
         ReportProblem(file, problem);
         return kExitFailure;
     }
-    const int depth = options.depth ? options.depth : 32;
-    if (image.transparent && depth != 32)
-        std::fprintf(stderr, "dpf: %s: note: the PNG's transparency is not kept at %d bits (use --key-colour)\n",
-                     file.c_str(), depth);
 
-    Package package(line);
-    if (!package.OpenForBlocks()) return kExitFailure;
-    DPFBlock block = ImageBlock(name);
-    block.mode = DPFBlock::kCompressed;
-    block.originalSize = Uint32(payload.size());
-    block.data = payload.data();
-    const int stored = package.Put(&block, line.Has("--replace"), Label(name));
-    if (stored < 0 || !package.Close()) return kExitFailure;
+    const int stored = PutBlock(line, "IMG", DPFBlock::kCompressed, Label(name), payload.data(), payload.size());
+    if (stored < 0) return kExitFailure;
+    const int depth = options.depth ? options.depth : 32;
     const bool alphaChannel = depth == 32 && image.transparent;
-    std::printf("%s: added %s, %ux%u, %d bits%s, alpha %d%s, %zu bytes, %d stored\n", package.path().c_str(),
+    std::printf("%s: added %s, %ux%u, %d bits%s, alpha %d%s, %zu bytes, %d stored\n", line.Argument("PKG").c_str(),
                 Label(name).c_str(), image.width, image.height, depth, alphaChannel ? " with alpha channel" : "",
                 options.alpha, options.hasKey ? ", colour key" : "", payload.size(), stored);
     return kExitSuccess;

@@ -29,6 +29,13 @@ const OptionSpec kMode{"--mode", "0|1|2", "how the block is stored: 0 compressed
 const OptionSpec kReplace{"--replace", nullptr,
                           "replace the block of that name and type; the old one is deleted\nonly once the new one is written"};
 
+const OptionSpec kKeyColour{"--key-colour", "RRGGBB", "the colour drawn as transparent (hexadecimal red, green, blue)",
+                            Accepts<ParseColour>};
+const OptionSpec kDepth{"--depth", "8|16|24|32",
+                        "32, the default: per-pixel alpha when the PNG has transparency,\nopaque when not; 24 or 16: "
+                        "opaque, 16 bits stored as 5-6-5;\n8: a palette of the image's colours (at most 256)",
+                        Accepts<ParseDepth>};
+
 const Command kCommands[] = {
     {"create", {kPackage}, {kKey},
      "Creates an empty package. With --key, a protected one: its blocks are enciphered with the\n"
@@ -37,23 +44,35 @@ const Command kCommands[] = {
      CreateCommand},
     {"list", {kPackage}, {kKey},
      "Lists the blocks, one line each: name, type, storage mode, original size, stored size;\n"
-     "deleted blocks are marked. Then the totals.",
+     "deleted blocks are marked. Sprites and tiles have a second line saying what the engine\n"
+     "reads in them: frame size and animations, image size and tile grid. Then the totals.",
      ListCommand},
     {"add", {kPackage, {"FILE"}, kName, kType}, {kMode, kReplace, kKey},
      "Adds FILE as the block NAME of type TYPE (at most 31 and 7 characters).", AddCommand},
     {"add-image", {kPackage, {"PNGFILE"}, kName},
-     {{"--key-colour", "RRGGBB", "the colour drawn as transparent (hexadecimal red, green, blue)",
-       Accepts<ParseColour>},
-      {"--alpha", "N", "surface alpha 0..255 (255, the default, is opaque)", Accepts<ParseAlpha>},
-      {"--depth", "8|16|24|32",
-       "32, the default: per-pixel alpha when the PNG has transparency,\nopaque when not; 24 or 16: opaque, 16 bits "
-       "stored as 5-6-5;\n8: a palette of the image's colours (at most 256)",
-       Accepts<ParseDepth>},
+     {kKeyColour, {"--alpha", "N", "surface alpha 0..255 (255, the default, is opaque)", Accepts<ParseAlpha>}, kDepth,
       kReplace, kKey},
      "Converts the PNG file into the image block NAME (type IMG, at most 31 characters), which\n"
      "IImage->Load reads back pixel for pixel. Transparency of the PNG is kept only at 32 bits;\n"
      "at other depths use --key-colour.",
      AddImageCommand},
+    {"add-font", {kPackage, kName},
+     {{"--ttf", "FILE", "a TrueType or OpenType font to render (with --size)"},
+      {"--size", "PX", "the size to render at, in pixels per em (1..1000)", Accepts<ParsePixelSize>},
+      {"--colour", "RRGGBB", "the glyphs' colour (default FFFFFF, white)", Accepts<ParseColour>},
+      {"--outline", "RRGGBB", "a one-pixel outline of that colour around every glyph", Accepts<ParseColour>},
+      {"--png", "FILE", "a drawn font bitmap instead: the glyphs of codes 33 to 127 side by side,\n"
+                        "under a top row of 95 magenta (FF00FF) runs, one before each glyph;\n"
+                        "or without that row, 95 glyphs separated by empty columns and ending\n"
+                        "with one: the first is never drawn, the others are the codes 33 to 126"},
+      {"--spacing", "N", "extra pixels after each glyph (default 0; may be negative)", Accepts<ParseSpacing>},
+      kReplace, kKey},
+     "Makes the font block NAME (type FONT2, at most 31 characters) that CFont::Load reads: from\n"
+     "--ttf FILE --size PX, rendering the characters 33 to 126 with FreeType, anti-aliased into\n"
+     "an alpha channel; or from --png FILE. The block is first loaded by the engine's own font\n"
+     "code; one that does not come back with 95 glyphs is refused with the reason and the\n"
+     "package is not changed.",
+     AddFontCommand},
     {"add-sound", {kPackage, {"FILE"}, kName, {"SND|MUS", Accepts<ParseSoundType>}}, {kMode, kReplace, kKey},
      "Adds FILE as the block NAME (at most 31 characters) of type SND (a sound effect: WAV, AIFF,\n"
      "VOC or Ogg Vorbis) or MUS (music: Ogg Vorbis, which plays streamed, or anything else the\n"
@@ -67,6 +86,34 @@ const Command kCommands[] = {
      "The document is first read by the engine's XML layer; one it cannot read is refused with\n"
      "the reason and the package is not changed.",
      AddXmlCommand},
+    {"add-sprite", {kPackage, {"SHEET.png"}, kName},
+     {{"--frame", "WxH", "the size of one frame; the sheet is a whole number of frames", Accepts<ParseSize>,
+       false, true},
+      {"--anim", "TYPE:LOOPSTART:MS[,MS...]",
+       "one row's animation, such as pingpong:0:80,80,120; one for\neach row of the sheet, top row first",
+       Accepts<ParseAnimation>, true},
+      {"--hotspot", "X,Y", "the point of a frame drawn at the sprite's position (0,0,\nthe default, is its top left)",
+       Accepts<ParsePoint>},
+      kKeyColour, kDepth, kReplace, kKey},
+     "Converts the PNG sheet into the sprite NAME (type SPR2, at most 31 characters), which\n"
+     "CSprite loads. The sheet holds frames of the --frame size side by side, one row per\n"
+     "animation. Each --anim describes one row, top row first: its type (loop, pingpong or once,\n"
+     "or their numbers 2, 4, 8), the frame its loop starts at (a loop goes back to it, a\n"
+     "ping-pong turns at it) and the display time of each frame in milliseconds, which also\n"
+     "counts the frames the row shows. Without --anim every row loops over all its frames, 100 ms\n"
+     "each. The block is read back the way the engine reads it before the package is changed.",
+     AddSpriteCommand},
+    {"add-tile", {kPackage, {"PNGFILE"}, kName},
+     {{"--tileset", "WxH",
+       "cut the image into tiles of this size, numbered from 1 row by\nrow; the size divides the image",
+       Accepts<ParseSize>},
+      {"--type", "TILE2|TILB2", "the block type: TILE2, the default, or TILB2 (buttons' tiles)",
+       Accepts<ParseTileType>},
+      kKeyColour, kDepth, kReplace, kKey},
+     "Converts the PNG file into the tile NAME (at most 31 characters), which CTile loads: an\n"
+     "image drawn whole or, with --tileset, a tile set drawn one tile at a time. The block is\n"
+     "read back the way the engine reads it before the package is changed.",
+     AddTileCommand},
     {"extract", {kPackage, kName, kType, {"OUT"}}, {kKey},
      "Writes the payload of block NAME of type TYPE to the file OUT.", ExtractCommand},
     {"extract-image", {kPackage, kName, {"OUT.png"}}, {kKey},

@@ -1,7 +1,8 @@
 // The words of the dpf tool's command lines that mean more than their text: block names and
-// types, storage modes, image depths, colours, alpha. Each parser reads one word and, when it is
-// wrong, says why in words that follow the option's name ("must be 0, 1 or 2, not '7'") or, for
-// an argument, in a sentence of its own. `problem` may be null.
+// types, storage modes, image depths, colours, alpha, font sizes and spacing, sizes, points and
+// sprite animations. Each parser reads one word and, when it is wrong, says why in words that
+// follow the option's name ("must be 0, 1 or 2, not '7'") or, for an argument, in a sentence of
+// its own. `problem` may be null.
 //
 // A command's table row checks its words with these parsers (Accepts), and the command reads the
 // values it needs through the same ones (CommandLine::Get), so a word means one thing everywhere.
@@ -11,6 +12,8 @@
 #include <SDL.h>
 
 #include <string>
+
+#include "NimbrelAuthoring.h"
 
 bool ParseBlockName(const std::string& text, std::string* name, std::string* problem);
 bool ParseBlockType(const std::string& text, std::string* type, std::string* problem);
@@ -24,6 +27,28 @@ bool ParseDepth(const std::string& text, int* depth, std::string* problem);
 bool ParseColour(const std::string& text, SDL_Color* colour, std::string* problem);
 // Surface alpha, 0 to 255.
 bool ParseAlpha(const std::string& text, Uint8* alpha, std::string* problem);
+
+// A font's rendering size in pixels, 1 to 1000.
+bool ParsePixelSize(const std::string& text, int* size, std::string* problem);
+// Extra pixels after each glyph of a font, -99 to 999.
+bool ParseSpacing(const std::string& text, int* spacing, std::string* problem);
+// A size in pixels, WIDTHxHEIGHT, each 1 to 32767 (what a frame or tile in a sprite or tile
+// surface can measure): "32x48".
+struct PixelSize {
+    Uint32 width = 0, height = 0;
+};
+bool ParseSize(const std::string& text, PixelSize* size, std::string* problem);
+// A point X,Y, each -32768 to 32767: "16,-4".
+struct PixelPoint {
+    int x = 0, y = 0;
+};
+bool ParsePoint(const std::string& text, PixelPoint* point, std::string* problem);
+// One sprite animation, TYPE:LOOPSTART:MS[,MS...]: the type (loop, pingpong, once, or their
+// numbers 2, 4, 8), the frame its loop starts at, and each frame's display time in milliseconds,
+// which also count the frames: "pingpong:0:80,80,120".
+bool ParseAnimation(const std::string& text, NimbrelAuthoring::SpriteAnimationSpec* animation, std::string* problem);
+// TILE2, a tile, or TILB2, a button's tile.
+bool ParseTileType(const std::string& text, std::string* type, std::string* problem);
 
 // A parser as a check for a command's table row: the word parses, the value is not kept.
 template <typename T>

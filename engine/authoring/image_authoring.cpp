@@ -13,6 +13,8 @@
 #include <map>
 #include <new>
 
+#include "authoring/failures.h"
+#include "authoring/stored_pixels.h"
 #include "data/image_payload.h"
 
 namespace NimbrelAuthoring {
@@ -23,11 +25,6 @@ namespace {
 
 // Decoded images larger than this are refused before their pixels are allocated.
 const Uint64 kMaxDecodedBytes = Uint64(1) << 30;
-
-bool Fail(std::string* problem, const std::string& text) {
-    if (problem) *problem = text;
-    return false;
-}
 
 Uint32 PackRgb(Uint8 r, Uint8 g, Uint8 b, Uint8 a, int depth, bool alphaChannel) {
     switch (depth) {
@@ -204,15 +201,16 @@ bool EncodePNG(const RgbaImage& image, bool withAlpha, std::vector<Uint8>* png, 
 
 // ---- Payloads -----------------------------------------------------------------------------------
 
-bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& options, std::vector<Uint8>* payload,
-                       std::string* problem) {
+bool StorePixels(const RgbaImage& image, const ImagePayloadOptions& options, StoredPixels* stored,
+                 std::string* problem) {
     const int depth = options.depth == 0 ? 32 : options.depth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return Fail(problem, "the depth must be 8, 16, 24 or 32");
     if (image.width == 0 || image.height == 0) return Fail(problem, "the image has no pixels");
     const Uint64 pitch = ImagePitch(image.width, Uint8(depth));
     if (pitch > kMaxPitch || image.height > kMaxHeight) return Fail(problem, "the image is too large for an image block");
 
-    ImageFormat format;
+    ImageFormat& format = stored->format;
+    format = ImageFormat();
     format.width = image.width;
     format.height = image.height;
     format.bitsPerPixel = Uint8(depth);
@@ -220,8 +218,9 @@ bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& option
     const bool alphaChannel = depth == 32 && image.transparent;
     MasksForDepth(depth, alphaChannel, &format.redMask, &format.greenMask, &format.blueMask, &format.alphaMask);
 
-    std::vector<Uint8> rows(size_t(pitch * image.height), 0);
-    SDL_Color palette[256] = {};
+    std::vector<Uint8>& rows = stored->rows;
+    rows.assign(size_t(pitch * image.height), 0);
+    SDL_Color* palette = stored->palette;
     const SDL_Color& key = options.keyColour;
     if (depth == 8) {
         std::vector<Uint8> indices;
@@ -246,8 +245,17 @@ bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& option
         }
         if (options.hasKey) format.colorKey = PackRgb(key.r, key.g, key.b, 255, depth, alphaChannel);
     }
-    *payload = BuildImage(format, rows.data(), palette);
     return true;
+}
+
+bool BuildImagePayload(const RgbaImage& image, const ImagePayloadOptions& options, std::vector<Uint8>* payload,
+                       std::string* problem) {
+    return WithoutExceptions(problem, [&]() {
+        StoredPixels stored;
+        if (!StorePixels(image, options, &stored, problem)) return false;
+        *payload = BuildImage(stored.format, stored.rows.data(), stored.palette);
+        return true;
+    });
 }
 
 bool SurfaceToRgba(SDL_Surface* surface, RgbaImage* image) {

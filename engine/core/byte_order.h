@@ -10,6 +10,13 @@ inline Uint32 ReadLittle32(const Uint8* bytes) {
     return Uint32(bytes[0]) | Uint32(bytes[1]) << 8 | Uint32(bytes[2]) << 16 | Uint32(bytes[3]) << 24;
 }
 
+inline Uint16 ReadLittle16(const Uint8* bytes) { return Uint16(bytes[0] | bytes[1] << 8); }
+
+inline void WriteLittle16(Uint8* bytes, Uint16 value) {
+    bytes[0] = Uint8(value);
+    bytes[1] = Uint8(value >> 8);
+}
+
 inline void WriteLittle32(Uint8* bytes, Uint32 value) {
     bytes[0] = Uint8(value);
     bytes[1] = Uint8(value >> 8);

@@ -105,6 +105,12 @@ bool ParsePixels(const ImageFormat& format, const Uint8* data, Uint64 available,
     return true;
 }
 
+bool CheckPaletteKey(const ImageFormat& format, const char** problem) {
+    if (format.bitsPerPixel == 8 && format.colorKey != kNoColorKey && format.colorKey > 255)
+        return Fail(problem, "the colour key is not a palette entry");
+    return true;
+}
+
 Uint64 PixelBytes(const ImageFormat& format) {
     return ImagePitch(format.width, format.bitsPerPixel) * format.height + (format.bitsPerPixel == 8 ? kPaletteSize : 0);
 }

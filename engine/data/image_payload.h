@@ -29,6 +29,9 @@ const Uint32 kNoColorKey = 0xFFFFFFFFu;
 // SDL 1.2 keeps a surface's pitch in 16 bits and rectangle sizes in 16 bits.
 const Uint32 kMaxPitch = 0xFFFF;
 const Uint32 kMaxHeight = 0xFFFF;
+// Sprites and tiles address frames and tiles inside their surface with SDL_Rect, whose x and y
+// are signed 16-bit: their surfaces stay within this size so that every frame can be reached.
+const Uint32 kMaxRectCoordinate = 0x7FFF;
 
 struct ImageFormat {
     Uint32 width = 0;
@@ -65,6 +68,10 @@ bool CheckFormat(const ImageFormat& format, Uint64* pitch, const char** problem)
 // `available` bytes at `data`, and fills the view.
 bool ParsePixels(const ImageFormat& format, const Uint8* data, Uint64 available, ImageView* view,
                  const char** problem);
+
+// An 8-bit image's colour key must name one of its 256 palette entries (or be kNoColorKey): the
+// key is looked up in the palette when a resource is converted to the display's format.
+bool CheckPaletteKey(const ImageFormat& format, const char** problem);
 
 // The bytes of the pixel rows plus, for 8 bits, the palette; and writing them (the palette from
 // 256 colours, or zero when palette is null).

@@ -17,4 +17,18 @@ void OpenGLDrawPoint(SDL_Surface* screen, int x, int y, Uint32 colour);
 // Reads one pixel of a texture surface back.
 Uint32 OpenGLReadPixel(SDL_Surface* surface, int x, int y);
 
+// How a screen effect has the backend draw a texture surface instead of transforming its pixels.
+struct OpenGLTransform {
+    double scaleX, scaleY;   // a negative scale mirrors
+    double rotation;         // degrees
+    double centreX, centreY; // the turning point, from the rectangle's top-left corner
+    int moveX, moveY;        // added to the destination point (a mirror draws from the far edge)
+    bool smooth;
+};
+// Blits `sourceRect` of a texture surface (null: all of it) onto the screen at the destination
+// point under `transform`. The backend's drawing state is saved before and restored after, so the
+// effect leaves nothing behind. SDL_UpperBlit's result.
+int OpenGLBlitTransformed(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Rect* destinationRect,
+                          const OpenGLTransform& transform);
+
 #endif

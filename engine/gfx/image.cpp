@@ -131,6 +131,11 @@ SDL_Surface* IImage::Load(int package, const char* name, ImageInfo* info) {
                        call.package, call.name, call.info);
     } else if (Nimbrel.screen && priv->conversion && DiffersFromDisplay(surface, Nimbrel.screen)) {
         surface = ConvertToDisplay(surface, alphaPerPixel, &call);
+        // SDL converts the key through its colour components, which can round it to a value
+        // the converted pixels do not have (16-bit red becomes 0xFF0000, the pixels 0xF80000):
+        // set the value the key's pixel really became.
+        if (surface->flags & SDL_SRCCOLORKEY)
+            SDL_SetColorKey(surface, SDL_SRCCOLORKEY, ColorKeyInFormat(view, surface->format));
     }
     if (Nimbrel.IsOpenGL() && priv->conversion) OpenGLUploadSurface(surface);
 

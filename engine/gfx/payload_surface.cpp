@@ -31,6 +31,27 @@ SDL_Surface* SurfaceFromPixels(const img::ImageView& view) {
     return surface;
 }
 
+Uint32 ColorKeyInFormat(const img::ImageView& view, SDL_PixelFormat* format) {
+    const Uint32 key = view.format.colorKey;
+    if (key == img::kNoColorKey) return key;
+    img::ImageView probe = view;
+    probe.format.width = probe.format.height = 1;
+    probe.pitch = 4;
+    Uint8 pixel[4] = {Uint8(key), Uint8(key >> 8), Uint8(key >> 16), Uint8(key >> 24)};
+    probe.rows = pixel;
+    SDL_Surface* from = SurfaceFromPixels(probe);
+    if (!from) return key;
+    SDL_SetAlpha(from, 0, 255); // copied, not blended
+    SDL_Surface* to = SDL_ConvertSurface(from, format, SDL_SWSURFACE);
+    SDL_FreeSurface(from);
+    if (!to) return key;
+    Uint32 converted = 0;
+    const Uint8* bytes = static_cast<const Uint8*>(to->pixels);
+    for (int i = 0; i < to->format->BytesPerPixel; ++i) converted |= Uint32(bytes[i]) << (8 * i);
+    SDL_FreeSurface(to);
+    return converted;
+}
+
 bool DiffersFromDisplay(const SDL_Surface* surface, const SDL_Surface* screen) {
     const SDL_PixelFormat* a = surface->format;
     const SDL_PixelFormat* b = screen->format;

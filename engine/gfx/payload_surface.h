@@ -13,6 +13,13 @@
 // with masks no palette. Null when SDL cannot make the surface. No colour key or alpha is set.
 SDL_Surface* SurfaceFromPixels(const img::ImageView& view);
 
+// The view's colour key as a pixel value of `format`: a pixel holding the key, converted by a
+// blit as a surface's pixels are when it changes format. (SDL_GetRGB and SDL_MapRGB round
+// channels of fewer than 8 bits differently from the blitters, so a key mapped through them can
+// miss the very pixels it should hide.) The stored key when the view has none or the conversion
+// cannot be made.
+Uint32 ColorKeyInFormat(const img::ImageView& view, SDL_PixelFormat* format);
+
 // True when blitting the surface onto the screen would convert pixels: another pixel layout, or
 // one of the two in video memory and the other not.
 bool DiffersFromDisplay(const SDL_Surface* surface, const SDL_Surface* screen);

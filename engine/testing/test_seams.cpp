@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/nimbrel_private.h"
 #include "platform/file_io.h"
+#include "resources/font_private.h"
 
 namespace NimbrelTestSeam {
 
@@ -22,6 +23,12 @@ void SetMouse(bool enabled, int x, int y, Uint8 buttons) {
 void SetProcessorReport(const ProcessorReport* report) { OverrideProcessorReport(report); }
 
 void SetUpperBlit(UpperBlitFunction blit) { ::SetUpperBlit(blit); }
+
+FontTables InspectFont(const CFont& font) {
+    const CFont::Private& record = FontInternals::Record(font);
+    return {record.positions, record.advances, record.spaceWidth, record.cursorOffset, record.colourKey,
+            record.alphaPerPixel};
+}
 
 void SetMusicStreamFactory(MusicStreamFactory factory) { ::SetMusicStreamFactory(factory); }
 

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+#include "Nimbrel.h"
 #include "core/cpu_identify.h"
 #include "gfx/blit.h"
 #include "platform/atomic_file.h"
@@ -44,6 +45,19 @@ void SetProcessorReport(const ProcessorReport* report);
 // Replaces the SDL blit behind Nimbrel_Blit, to play a renderer that loses surfaces. Null
 // restores SDL_UpperBlit.
 void SetUpperBlit(UpperBlitFunction blit);
+
+// ---- Fonts ---------------------------------------------------------------------------------------
+// A font's glyph tables as CFont::Create made them (valid while the font lives), so a test can
+// draw its own reference of a text from the tables and the bitmap without calling Print.
+struct FontTables {
+    const Sint32* positions; // 96 entries: mark-run middles, then the bitmap width
+    const Sint32* advances;  // 96 entries: the advance of code 33 + i
+    int spaceWidth;
+    int cursorOffset;
+    Uint32 colourKey;
+    bool alphaPerPixel;
+};
+FontTables InspectFont(const CFont& font);
 
 // ---- Sound ----------------------------------------------------------------------------------------
 // The memory stream music entries read from (see sound/sound_fx_hooks.h); null restores

@@ -1,0 +1,66 @@
+// What the benchmarks share (see bench_support.h).
+#include "bench_support.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+void __libc_free(void* pointer);
+}
+
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void Count() {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+}
+
+} // namespace
+
+extern "C" void* malloc(size_t size) noexcept {
+    Count();
+    return __libc_malloc(size);
+}
+
+extern "C" void* calloc(size_t count, size_t size) noexcept {
+    Count();
+    return __libc_calloc(count, size);
+}
+
+extern "C" void* realloc(void* pointer, size_t size) noexcept {
+    Count();
+    return __libc_realloc(pointer, size);
+}
+
+extern "C" void free(void* pointer) noexcept { __libc_free(pointer); }
+
+void StartCountingAllocations() {
+    allocations = 0;
+    counting = true;
+}
+
+long StopCountingAllocations() {
+    counting = false;
+    return allocations;
+}
+
+bool AllocationCounterWorks() {
+    StartCountingAllocations();
+    void* volatile probe = std::malloc(16);
+    std::free(probe);
+    return StopCountingAllocations() == 1;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}

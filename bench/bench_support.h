@@ -1,0 +1,23 @@
+// What the benchmarks share beyond their options (bench_options.h): counting heap allocations and
+// taking medians.
+//
+// Counting works by this program's own malloc, calloc and realloc (bench_support.cpp), which every
+// allocation in the process reaches, the C++ runtime and SDL included, and which hand on to the C
+// library's. It is linked into every benchmark; it counts only between Start and Stop.
+#ifndef NIMBREL_BENCH_SUPPORT_H
+#define NIMBREL_BENCH_SUPPORT_H
+
+#include <vector>
+
+// Starts counting heap allocations from zero.
+void StartCountingAllocations();
+// Stops counting; the number of allocations since the start.
+long StopCountingAllocations();
+// True when the counter sees an allocation that surely happens, so that a count of 0 means
+// something. Benchmarks check it once before they report a count.
+bool AllocationCounterWorks();
+
+// The median of the values (the mean of the middle two for an even count); 0 for none.
+double Median(std::vector<double> values);
+
+#endif
