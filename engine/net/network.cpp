@@ -36,7 +36,6 @@
 
 namespace {
 
-const int kMaxClients = INetwork::kMaxClients;
 const int kNameSize = INetwork::kNameSize;
 // How long a receiving thread waits for data before it looks at its stop flag again.
 const Uint32 kPollMs = 20;
