@@ -733,26 +733,188 @@ private:
 extern class ISoundFX* ISoundFX;
 
 // =================================================================================================
-// Network and the video shell (network; still being built)
+// Network and the video shell (network)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
+// INetwork is a TCP server for up to 16 clients, a client of one server, or both in one process.
+// Both ends exchange DataNet packets: a type, a command, a sequence value, a checksum and a
+// payload of any size up to a limit (1 MiB unless SetMaxPayload says otherwise).
+//
+// A typical server:
+//     INetwork->Init("server.log");
+//     INetwork->ServerStart(4600);
+//     // every frame:
+//     DataNet in; char who[INetwork::kNameSize];
+//     while (INetwork->ServerReceive(&in, who)) { /* ... */ free(in.data); }
+//     INetwork->Broadcast(&out);
+//     // at the end:
+//     INetwork->Quit();
+// and a client:
+//     INetwork->Init("client.log");
+//     if (!INetwork->ClientConnect("192.168.1.20", 4600, "Ada")) { /* the log says why */ }
+//     INetwork->ClientSend(&out);
+//     while (INetwork->ClientReceive(&in)) { /* ... */ free(in.data); }
+//
+// Threads. The server and the client each receive on a thread of their own, which checks every
+// packet and queues it; the application takes packets from the queues (ServerReceive,
+// ClientReceive) on its own thread, without waiting unless it asks to. Sending happens on the
+// caller's thread, one packet at a time. A peer that sends garbage, stops half-way through a
+// packet or disconnects never holds up the others. A receiving thread stops reading while its
+// queue holds more than 16 MiB (or four maximum payloads), so read the queues regularly.
+//
+// Logs. Failures of the calls themselves go to the engine log; what the receiving threads see
+// (logins, departures, dropped packets) goes to the network log, a second ILogSystem owned by
+// INetwork (GetLog). The receiving threads write to both logs, so neither should send its
+// lines to the console.
+//
+// The wire format, for programs that speak it without the engine (all numbers little-endian):
+//     offset 0  1 byte   type      32 is the layer's own (system packets)
+//            1  1 byte   command
+//            2  2 bytes  sequence  low 16 bits of the next number of the sender's MT19937
+//                                  generator for this connection (system commands 34, 36 and 38
+//                                  carry a value of their own and draw nothing)
+//            4  4 bytes  size      of the payload that follows the header
+//            8  4 bytes  checksum  CRC-32 of the 12 header bytes with this field 0, plus CRC-32
+//                                  of the payload, added as 32-bit numbers; 0 in system packets
+//           12  size     payload
+// The header and the payload are each scrambled before sending: every whole 32-bit little-endian
+// word XOR 0x5C2E9B17, each remaining byte XOR 0x4A.
+// Login: the client sends command 34 with its name (1 to 31 printable characters and a NUL);
+// the server answers 36 with a 4-byte seed, with which both ends seed all four generators of the
+// connection (one per direction at each end), or 38 with the reason in the sequence field (1 the
+// server is full, 2 the name is invalid or taken) and closes. A client that has not logged in
+// within the timeout is disconnected. The server tells every client when another leaves (42,
+// payload: the name and its NUL) and tells a client it is being logged out (44). Receivers check
+// the sequence value of every packet that draws one except 42 and 44, which can reach a client
+// before its login completes; they still draw for them. A packet with a wrong checksum or
+// sequence value is dropped and logged; a payload above the limit ends the connection.
+
+#include <SDL_net.h>
+
+// A packet as the application sends and receives it.
+struct DataNet {
+    Uint8 type;  // chosen by the application; 32 is reserved for the layer
+    Uint8 cmd;   // command within the type
+    Uint16 aux;  // sequence value, set by every send (system commands 34, 36, 38 keep theirs)
+    Uint32 size; // payload bytes; 0 for none
+    Uint32 crc;  // checksum, set by every send
+    // The payload. Sending scrambles it in place while it goes out and puts it back before
+    // returning, so no other thread may use the buffer meanwhile. A received payload is
+    // allocated with malloc and belongs to the application: release it with free(). Null when
+    // size is 0.
+    Uint8* data;
+};
+
+// What one side has sent since INetwork was created.
+struct DataNetCounters {
+    Uint64 bytesSent;     // headers included
+    Uint32 systemPackets; // type 32
+    Uint32 type64Packets; // type 64
+};
 
 // TCP client and server.
 class INetwork {
 public:
+    static constexpr int kMaxClients = 16;
+    static constexpr int kNameSize = 32; // a name of at most 31 characters and its NUL
+    static constexpr Uint8 kSystemType = 32;
+    // The system packets the receive functions hand over, besides the application's own.
+    enum SystemCommand {
+        kLogin = 34,     // server side: a client logged in (payload: its name)
+        kDeparted = 42,  // a client left: on the server, one of its clients; on a client, another
+                         // client of the same server (payload: its name)
+        kLoggedOut = 44, // client side: the server logged this client out; the client has stopped
+    };
+    enum Sender { kClient = 0, kServer = 1 };
+
     INetwork();
+    // Stops whatever still runs, with a warning for each: call Quit first.
     ~INetwork();
     INetwork(const INetwork&) = delete;
     INetwork& operator=(const INetwork&) = delete;
-private:
+
+    // ---- Starting and stopping ------------------------------------------------------------------
+    // Starts SDL_net and the network log: logFileName is created anew with lines up to logLevel
+    // (0..5); null leaves the network log as it is (set it up through GetLog). 1 on success
+    // (also when already initialised), 0 on failure.
+    int Init(const char* logFileName = "Network.log", int logLevel = 2);
+    // Closes the client and the server, then SDL_net.
+    void Quit();
+
+    // Listens on a TCP port (1..65535) of every interface and starts the server's receiving
+    // thread. 1 on success, 0 on failure.
+    int ServerStart(Uint16 port);
+    // Logs every client out (each is told, and the others hear of it), closes the listening
+    // socket and stops the receiving thread, waiting for it at most 550 ms. Nothing happens when
+    // the server does not run.
+    void ServerClose();
+
+    // Connects to a server, logs in under `name` (1 to 31 printable characters, unique on that
+    // server) and starts the client's receiving thread. Waits for the server's answer at most the
+    // timeout. 1 on success, 0 on failure (refusals included).
+    int ClientConnect(const char* host, Uint16 port, const char* name);
+    // Disconnects and stops the receiving thread, waiting for it at most 550 ms. The server sees
+    // the client leave. Nothing happens when the client does not run.
+    void ClientClose();
+
+    // 1 while the server listens / while the client is connected, else 0. A client logged out by
+    // its server, or whose connection broke, stops by itself.
+    int IsServerRunning() const;
+    int IsClientRunning() const;
+
+    // ---- Sending --------------------------------------------------------------------------------
+    // Each returns what SendDataNet returns, or 0 (logged) when there is no such connection.
+    int ClientSend(DataNet* packet);
+    int ServerSend(const char* clientName, DataNet* packet);
+    // Server side: sends to every client except `excluded` (an index; -1 for none), or only to
+    // client `only` when it is not -1. Each client that cannot be reached is logged in the
+    // network log, and the others still get the packet.
+    void Broadcast(DataNet* packet, int excluded = -1, int only = -1);
+    // Sends one packet on a socket: the header, then the payload. sender is kClient (the sequence
+    // value comes from the client's generator) or kServer (from the generator of the client whose
+    // socket it is). Sets the packet's aux and crc. The result of the last SDLNet_TCP_Send (12
+    // for a packet without payload, else its size), or 0 on failure (logged).
+    int SendDataNet(TCPsocket socket, DataNet* packet, int sender);
+
+    // ---- Receiving ------------------------------------------------------------------------------
+    // Takes the oldest packet the server received (with the sender's name, when clientName,
+    // kNameSize bytes, is given) or the client received. Waits up to waitMs milliseconds for one
+    // when the queue is empty; 0 never waits. 1 when a packet was taken, 0 when none.
+    int ServerReceive(DataNet* packet, char* clientName = nullptr, Uint32 waitMs = 0);
+    int ClientReceive(DataNet* packet, Uint32 waitMs = 0);
+
+    // ---- The server's clients -------------------------------------------------------------------
+    // Clients are numbered 0..count-1 in the order they connected; when one leaves, those after it
+    // move down one place. Clients still logging in have an empty name.
+    int GetClientCount() const;
+    // Copies a client's name (kNameSize bytes). 1, or 0 for an index out of range.
+    int GetClientName(int index, char* name) const;
+    // Logs a client out: tells it first when notify is nonzero, closes its connection and tells
+    // the remaining clients. An index out of range, or a client still logging in, is ignored.
+    void Logout(int index, int notify);
+
+    // ---- Settings and state ---------------------------------------------------------------------
+    // How long ClientConnect waits for the server's answer, and how long the server waits for a
+    // new connection to log in (milliseconds; 2000 by default).
+    void SetTimeout(Uint32 milliseconds);
+    Uint32 GetTimeout() const;
+    // The largest payload accepted from a peer (1..2^31-1 bytes; 1 MiB by default). A peer that
+    // announces more is disconnected before anything is allocated.
+    void SetMaxPayload(Uint32 bytes);
+    Uint32 GetMaxPayload() const;
+    // What kClient or kServer has sent.
+    DataNetCounters GetCounters(int sender) const;
+    // The network log.
+    class ILogSystem& GetLog();
+
     struct Private;
+private:
     Private* priv;
 };
 extern class INetwork* INetwork;
 
-// The video interface's shell.
+// The video playback interface's shell: the object exists, with its playback state cleared (no
+// stream, no surface, position 0), and playback itself is not built.
 class IVideo {
 public:
     IVideo();
