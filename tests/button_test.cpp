@@ -45,6 +45,10 @@ protected:
     }
     int Make(const std::string& name, const TestButton& button, int master = 0) {
         EXPECT_TRUE(AddButton(package, name, button));
+        std::vector<Uint8> seed = but::BuildButton(button.record);
+        const std::vector<Uint8> image = SolidTile(button.width, button.height, kNormalColour);
+        seed.insert(seed.end(), image.begin(), image.end());
+        restest::KeepSeed("button_fuzz", name, seed);
         return IButton->Load(package, name.c_str(), master);
     }
     void ClearScreen() { SDL_FillRect(Nimbrel.screen, nullptr, 0); }

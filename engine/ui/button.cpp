@@ -35,9 +35,9 @@ button::Slot* IButton::Private::Find(int id) {
 
 namespace button {
 
-Sint32 ClampValue(Sint32 value, Sint16 range) {
+Sint32 ClampValue(Sint64 value, Sint16 range) {
     if (value > range) value = range;
-    return value < 0 ? 0 : value;
+    return value < 0 ? 0 : Sint32(value);
 }
 
 void PlaceHitBox(Slot& slot) {

@@ -111,9 +111,9 @@ void DrawSlider(Slot& slot, bool followPointer) {
         const int step = int(float(wt - 50) / float(slot.range));
         const int offset = int(float(Nimbrel.mouseX - slot.x - 25) + float(step) * 0.5f);
         // A state set from outside can hold a slider whose pointer is off its track.
-        slot.value = button::ClampValue(offset * slot.range / (wt - 50), slot.range);
+        slot.value = button::ClampValue(Sint64(offset) * slot.range / (wt - 50), slot.range);
     }
-    const int knobX = slot.x + 25 + (scales ? (wt - wk - 50) * slot.value / slot.range : 0);
+    const int knobX = slot.x + 25 + (scales ? int(Sint64(wt - wk - 50) * slot.value / slot.range) : 0);
     DrawImage(knob, knobX, slot.y + ht / 2 - hk / 2);
 }
 

@@ -74,7 +74,7 @@ namespace button {
 // Create differs only for progress bars, which it leaves without one).
 void PlaceHitBox(Slot& slot);
 // A slider's or progress bar's value within 0..range (0 when the range is 0 or less).
-Sint32 ClampValue(Sint32 value, Sint16 range);
+Sint32 ClampValue(Sint64 value, Sint16 range);
 // Lets go of the slot's images, destroying them when no other button uses them.
 void ReleaseImages(Slot& slot);
 // The display names of the report.
