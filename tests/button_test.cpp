@@ -62,7 +62,9 @@ protected:
 } // namespace
 
 TEST_F(Buttons, AClickActivatesOnlyWhenReleasedInsideTheHitBox) {
-    const int id = Make("ok", Button(IButton::kNormal, 10, 10)); // hit box 10 < x < 49, 10 < y < 29
+    TestButton ok = Button(IButton::kNormal, 10, 10); // hit box 10 < x < 49, 10 < y < 29
+    ok.record.colour = 0xFF0000;
+    const int id = Make("ok", ok);
     ASSERT_EQ(1, id);
     IButton->SetCallback(id, CountCallback, 7, -3);
 
@@ -77,6 +79,9 @@ TEST_F(Buttons, AClickActivatesOnlyWhenReleasedInsideTheHitBox) {
     EXPECT_EQ(1, callbackRuns) << "but runs its callback once";
     EXPECT_EQ(-1, frames.Run(20, 20, 0));
     EXPECT_EQ(IButton::kStateSelected, IButton->GetState(id));
+    EXPECT_EQ(0xFF0000u, ScreenColour(10, 10)) << "the select box outlines the hit box";
+    EXPECT_EQ(0xFF0000u, ScreenColour(49, 29));
+    EXPECT_EQ(kNormalColour, ScreenColour(20, 20));
 
     // Pressed inside, dragged out, released outside.
     frames.Run(20, 20, kLeft);
