@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "authoring/counts_as_started.h"
 #include "authoring/failures.h"
 #include "data/button_payload.h"
 #include "data/tile_payload.h"
@@ -32,21 +33,6 @@ bool Fits16(int value) { return value >= -32768 && value <= 32767; }
 // The buttons the Setup launcher loads are named by the skin prefix and one of these.
 const char* const kLauncherSuffixes[] = {"_exit",     "_play",     "_save",  "_tabgeneral", "_tabvideo",
                                          "_tabaudio", "_benchmark", "_check", "_radio",      "_slider"};
-
-// The engine accepts the button only while it is started; a tool checks without starting the
-// rest, so it counts as started for the length of the check.
-class StartedForButtons {
-public:
-    StartedForButtons() : previous_(Nimbrel.startTicks) {
-        if (previous_ == Nimbrel::kNotStarted) Nimbrel.startTicks = 0;
-    }
-    ~StartedForButtons() { Nimbrel.startTicks = previous_; }
-    StartedForButtons(const StartedForButtons&) = delete;
-    StartedForButtons& operator=(const StartedForButtons&) = delete;
-
-private:
-    Uint32 previous_;
-};
 
 bool AddScratchBlock(int package, const std::string& name, const char* type, const std::vector<Uint8>& payload) {
     DPFBlock block{};
@@ -147,7 +133,7 @@ bool CheckButton(const std::string& name, const std::vector<Uint8>& button,
             stored = AddScratchBlock(package, name + suffixes[i], "TILB2", images[i]);
         bool created = false;
         if (stored) {
-            StartedForButtons started;
+            CountsAsStarted started;
             ScratchButtons buttons;
             const int id = ::IButton->Load(package, name.c_str(), 1);
             created = id > 0;
