@@ -134,7 +134,6 @@ Slot* FirstFree(Slot* slots, int count) {
 // ---- Life cycle and layers ------------------------------------------------------------------------
 
 IButton::IButton() : priv(new Private) {
-    priv->owner = this;
     Nimbrel.SetUpdateMode(1);
     // The slots start reset; selecting each layer leaves layer 0 the only visible one.
     SetLayer(0);

@@ -62,7 +62,6 @@ struct IButton::Private {
     Sint8 currentLayer = 0;
     Uint8 inputFocus = 0;
     Uint32 typingClocks[button::kTypingClocks] = {};
-    class IButton* owner = nullptr;
 
     // The slot an identifier names, or null when it names none or a free slot.
     button::Slot* Find(int id);
