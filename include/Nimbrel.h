@@ -1267,25 +1267,186 @@ private:
 };
 
 // =================================================================================================
-// Buttons (widgets; still being built)
+// Buttons (widgets)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
+// IButton keeps every widget of the application in fixed tables allocated once: eight layers of
+// 32 working buttons, and 100 master buttons that are only templates for cloning. Seven kinds of
+// widget share one record: normal button, icon (deprecated, behaves as a normal button), complex
+// button, slider, progress bar, check button and input box.
+//
+// Identifiers: the working button in slot s (0..31) of layer L (0..7) is L x 100 + s + 1, so 1..32
+// in layer 0 and 701..732 in layer 7; master m (0..99) is 1000 + m. -1 means "no button". An
+// operation given an identifier that names no button in use does nothing and returns its failure
+// value; masters are accepted wherever an identifier is taken.
+//
+// Images: a button named NAME is drawn from "TILB2" tiles of its package named NAME_n (normal),
+// NAME_p (press), NAME_o (off) and, for complex buttons only, NAME_s (select). What each image
+// shows per type:
+//   normal   the button; a slider's track; a progress bar's filled cell; a check button unchecked;
+//            an input box idle
+//   press    the button held; a slider's knob; an empty cell; a check button checked; an input
+//            box with the pointer over it
+//   off      every type while disabled
+// `dpf add-button` writes the "BUT" block and these tiles.
+//
+// Layers: the current layer (SetLayer) is where Create, Load and Clone put working buttons and
+// what Remove empties. Only visible layers take input and are drawn, layers 0 to 7 in order and
+// slots 0 to 31 inside each. Masters are never drawn and never take input.
+//
+// Each logic frame the frame pump runs UpdateStates, which turns the mouse and key fields of
+// Nimbrel into button states; the application calls Draw once per loop, which draws the visible
+// buttons, runs callbacks, lets a focused input box take typing and returns the button activated.
+//
+//   - Mouse: a button is Selected while the pointer lies strictly inside its hit box, Pressed while
+//     a mouse button of its mask is held there, and activated (Action) at the first logic frame
+//     after that mouse button is released there. Released outside, nothing is activated.
+//   - Keys: a button with an associated key is Pressed while the key is held, and activated once
+//     the key has been held more than 120 ms, then again about every 120 ms while held. A key
+//     activation runs no callback and toggles no check button. Keys are ignored while an input box
+//     has the pointer over it, so typing fires no shortcut.
+//   - A disabled button (state kDisabled) takes no input and never activates; SetState with
+//     another code enables it again. Every other state set from outside lasts only until the next
+//     UpdateStates recomputes it, except on check buttons, whose check value is theirs to keep.
+//   - Check buttons toggle their check value (kNormal unchecked, kPressed checked) once per mouse
+//     click, in the Draw that reports the click (which still shows the old look). Radio groups and
+//     tabs are check buttons the application sets with SetState after each click.
+//   - Sliders: while held, Draw sets the value from the pointer, in 0..range; the knob is drawn
+//     at track x + 25 + (track width - knob width - 50) x value / range. A slider whose range is 0
+//     or less, or whose track is at most 50 pixels wide, keeps its value and draws its knob at
+//     track x + 25.
+//   - Input boxes take typing in Draw while the pointer is over them and they have a font
+//     (SetFont): letters arrive as "a" to "z" whatever the shift state, digits and punctuation as
+//     their unshifted characters, space, and backspace or delete erase the last character; a held
+//     key repeats every 150 ms. The text stays within 31 characters and within the text area. The
+//     box draws continuously (Nimbrel.SetUpdateMode(2)) while focused, to blink its cursor.
+//   - Redraws: every state change asks for one (Nimbrel.SetUpdateMode(1)); Draw does nothing and
+//     returns -1 while Nimbrel.GetUpdateMode() is 0.
+//
+// Clones share their master's images; the images are released with the last button that uses
+// them, so a clone whose master was freed first still draws. At Nimbrel.Quit the engine warns
+// about the buttons the application left, writes the full report (Dump) and releases them.
+//
+// No operation allocates memory except Create (and Load), which loads the images.
 
-// Buttons in layers.
+// The descriptor of a button, Create's argument. Packages store it as the 24-byte "BUT" block
+// named after the button (`dpf add-button` makes one); a button loaded from a block has no callback.
+struct ButtonDesc {
+    typedef void (*Callback)(Sint32 first, Sint32 second);
+    Callback callback;   // run by Draw when a mouse click activates the button; may be null
+    Uint16 key;          // associated SDL key code; 0 for none
+    Uint8 type;          // IButton::kNormal ... IButton::kInput
+    Uint32 selectColour; // 0x00RRGGBB of the outline drawn around a Selected normal button; 0 none
+    Sint16 x, y;         // position; at (0, 0) the images keep their stored place until SetPosition
+    Sint16 range;        // slider: steps; progress bar: cells; input box: vertical text margin
+    Sint32 value;        // slider, progress bar: initial value; input box: horizontal text margin
+};
+
 class IButton {
 public:
+    // Button types.
+    enum Type {
+        kNormal = 1,   // "Normal button"
+        kIcon = 2,     // "Icon (deprecated)": a normal button
+        kComplex = 4,  // "Complex button": a fourth image for Selected; hit box one pixel larger
+        kSlider = 8,   // "Slider"
+        kProgress = 16,// "Progress bar"
+        kCheck = 32,   // "Check button"
+        kInput = 64,   // "Input box"
+    };
+    // Button states; check values use kNormal (unchecked), kPressed (checked) and kDisabled.
+    enum State { kStateNormal = 1, kStateSelected = 2, kStatePressed = 4, kStateAction = 8, kStateDisabled = 16 };
+    static const int kLayers = 8;
+    static const int kButtonsPerLayer = 32;
+    static const int kMasters = 100;
+    static const int kFirstMaster = 1000;
+    static const int kNameLength = 24; // longest button name
+    static const int kTextLength = 31; // longest input box text
+
+    // Makes the tables; layer 0 is current and the only visible layer.
     IButton();
+    // Reports buttons the application left (a warning, then Dump(1)), removes every layer, then
+    // frees the masters.
     ~IButton();
     IButton(const IButton&) = delete;
     IButton& operator=(const IButton&) = delete;
 
-    // Called by the frame pump at every logic frame. Placeholder until the button module lands:
-    // with no buttons there is no input state to update.
+    // ---- Layers ---------------------------------------------------------------------------------
+    // Makes `layer` (0..7) current and the only visible one. Ignored above 7.
+    void SetLayer(Uint8 layer);
+    // Shows (visible >= 1) or hides (visible <= 0) a layer without changing the current one.
+    // Ignored above 7.
+    void ShowLayer(Uint8 layer, Sint8 visible);
+    // The current layer.
+    int GetLayer() const;
+
+    // ---- Creating and releasing -----------------------------------------------------------------
+    // Creates a button named `name` (at most 24 characters) from the descriptor and the tiles
+    // name_n, name_p, name_o (and name_s for a complex button) of an open package: a working
+    // button in the lowest free slot of the current layer, or with `master` nonzero a master. The
+    // identifier, or -1: wrong parameters (a null descriptor or name, a package handle of 0 or
+    // less, a type that is not one of the seven, colour 0xFFFFFFFF), a name too long, no free
+    // slot, or an image missing.
+    int Create(const ButtonDesc* desc, const char* name, int master, int package);
+    // Creates the button from the "BUT" block `name` of an open package. The identifier, or -1
+    // (also for a block shorter than 24 bytes).
+    int Load(int package, const char* name, int master);
+    // The same from a package file, opened and closed around the load; 0 when it cannot be opened.
+    int Load(const char* packageFile, const char* name, int master);
+    // Copies a master into the lowest free slot of the current layer; the clone shares the
+    // master's images. The new identifier, or -1.
+    int Clone(int masterId);
+    // Frees every button of the current layer.
+    void Remove();
+    // Frees master 1000..1099, master 0 for 0, or every master for a negative selector; other
+    // values do nothing. Clones still made from a master are warned about and keep its images.
+    void FreeMaster(int selector);
+    // The masters plus the working buttons plus the clones in use (a clone counts twice); with
+    // print nonzero also writes the full report to the log.
+    int Dump(int print);
+
+    // ---- Frames ---------------------------------------------------------------------------------
+    // The input pass; the frame pump runs it at every logic frame.
     void UpdateStates();
-private:
+    // The drawing pass: the identifier of the last button (in scan order) activated at the last
+    // logic frame, or -1 (also without a screen, logged, and when no redraw is due).
+    int Draw();
+
+    // ---- Buttons --------------------------------------------------------------------------------
+    // Sets a state code (1, 2, 4, 8, 16; others are ignored). On a check button 1 unchecks and 4
+    // checks it, 16 disables it keeping its check value, and any other code on a disabled check
+    // button restores that value.
+    void SetState(int id, int state);
+    // A check button's check value (1, 4, or 16 while disabled), any other button's state; -1.
+    int GetState(int id);
+    // A slider's or progress bar's value, limited to 0..range; other types are left alone.
+    void SetValue(int id, int value);
+    // A slider's or progress bar's value; -1 for other types.
+    int GetValue(int id);
+    // Moves the button and its images and recomputes its hit box from the normal image's size.
+    void SetPosition(int id, int x, int y);
+    // The surface of the image drawn in a state: 1 normal, 2 select, 4 press, 16 off. Null for
+    // another code or an image the button lacks. It stays the button's.
+    SDL_Surface* GetSurface(int id, int state);
+
+    // The callback run when a mouse click activates the button, with the two arguments given
+    // here (both 0 after Create). A null callback removes it.
+    void SetCallback(int id, ButtonDesc::Callback callback, Sint32 first, Sint32 second);
+    // Which mouse buttons can press and activate the button: bit 0 left, bit 1 middle, bit 2
+    // right (SDL_BUTTON(n)). Only the left one counts after Create; other bits are ignored.
+    void SetMouseMask(int id, Uint32 mask);
+
+    // ---- Input boxes ----------------------------------------------------------------------------
+    // The font the box prints its text with and measures typing against; the caller keeps it
+    // alive while the box uses it. Without a font the text is neither drawn nor typed into.
+    void SetFont(int id, CFont* font);
+    // Replaces the text (cut to 31 characters). Ignored for other types.
+    void SetText(int id, const char* text);
+    // The text (owned by the button, valid until it changes); null for other types.
+    const char* GetText(int id);
+
     struct Private;
+private:
     Private* priv;
 };
 extern class IButton* IButton;
