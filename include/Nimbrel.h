@@ -735,26 +735,188 @@ private:
 extern class ISoundFX* ISoundFX;
 
 // =================================================================================================
-// Network and the video shell (network; still being built)
+// Network and the video shell (network)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
+// INetwork is a TCP server for up to 16 clients, a client of one server, or both in one process.
+// Both ends exchange DataNet packets: a type, a command, a sequence value, a checksum and a
+// payload of any size up to a limit (1 MiB unless SetMaxPayload says otherwise).
+//
+// A typical server:
+//     INetwork->Init("server.log");
+//     INetwork->ServerStart(4600);
+//     // every frame:
+//     DataNet in; char who[INetwork::kNameSize];
+//     while (INetwork->ServerReceive(&in, who)) { /* ... */ free(in.data); }
+//     INetwork->Broadcast(&out);
+//     // at the end:
+//     INetwork->Quit();
+// and a client:
+//     INetwork->Init("client.log");
+//     if (!INetwork->ClientConnect("192.168.1.20", 4600, "Ada")) { /* the log says why */ }
+//     INetwork->ClientSend(&out);
+//     while (INetwork->ClientReceive(&in)) { /* ... */ free(in.data); }
+//
+// Threads. The server and the client each receive on a thread of their own, which checks every
+// packet and queues it; the application takes packets from the queues (ServerReceive,
+// ClientReceive) on its own thread, without waiting unless it asks to. Sending happens on the
+// caller's thread, one packet at a time. A peer that sends garbage, stops half-way through a
+// packet or disconnects never holds up the others. A receiving thread stops reading while its
+// queue holds more than 16 MiB (or four maximum payloads), so read the queues regularly.
+//
+// Logs. Failures of the calls themselves go to the engine log; what the receiving threads see
+// (logins, departures, dropped packets) goes to the network log, a second ILogSystem owned by
+// INetwork (GetLog). The receiving threads write to both logs, so neither should send its
+// lines to the console.
+//
+// The wire format, for programs that speak it without the engine (all numbers little-endian):
+//     offset 0  1 byte   type      32 is the layer's own (system packets)
+//            1  1 byte   command
+//            2  2 bytes  sequence  low 16 bits of the next number of the sender's MT19937
+//                                  generator for this connection (system commands 34, 36 and 38
+//                                  carry a value of their own and draw nothing)
+//            4  4 bytes  size      of the payload that follows the header
+//            8  4 bytes  checksum  CRC-32 of the 12 header bytes with this field 0, plus CRC-32
+//                                  of the payload, added as 32-bit numbers; 0 in system packets
+//           12  size     payload
+// The header and the payload are each scrambled before sending: every whole 32-bit little-endian
+// word XOR 0x5C2E9B17, each remaining byte XOR 0x4A.
+// Login: the client sends command 34 with its name (1 to 31 printable characters and a NUL);
+// the server answers 36 with a 4-byte seed, with which both ends seed all four generators of the
+// connection (one per direction at each end), or 38 with the reason in the sequence field (1 the
+// server is full, 2 the name is invalid or taken) and closes. A client that has not logged in
+// within the timeout is disconnected. The server tells every client when another leaves (42,
+// payload: the name and its NUL) and tells a client it is being logged out (44). Receivers check
+// the sequence value of every packet that draws one except 42 and 44, which can reach a client
+// before its login completes; they still draw for them. A packet with a wrong checksum or
+// sequence value is dropped and logged; a payload above the limit ends the connection.
+
+#include <SDL_net.h>
+
+// A packet as the application sends and receives it.
+struct DataNet {
+    Uint8 type;  // chosen by the application; 32 is reserved for the layer
+    Uint8 cmd;   // command within the type
+    Uint16 aux;  // sequence value, set by every send (system commands 34, 36, 38 keep theirs)
+    Uint32 size; // payload bytes; 0 for none
+    Uint32 crc;  // checksum, set by every send
+    // The payload. Sending scrambles it in place while it goes out and puts it back before
+    // returning, so no other thread may use the buffer meanwhile. A received payload is
+    // allocated with malloc and belongs to the application: release it with free(). Null when
+    // size is 0.
+    Uint8* data;
+};
+
+// What one side has sent since INetwork was created.
+struct DataNetCounters {
+    Uint64 bytesSent;     // headers included
+    Uint32 systemPackets; // type 32
+    Uint32 type64Packets; // type 64
+};
 
 // TCP client and server.
 class INetwork {
 public:
+    static constexpr int kMaxClients = 16;
+    static constexpr int kNameSize = 32; // a name of at most 31 characters and its NUL
+    static constexpr Uint8 kSystemType = 32;
+    // The system packets the receive functions hand over, besides the application's own.
+    enum SystemCommand {
+        kLogin = 34,     // server side: a client logged in (payload: its name)
+        kDeparted = 42,  // a client left: on the server, one of its clients; on a client, another
+                         // client of the same server (payload: its name)
+        kLoggedOut = 44, // client side: the server logged this client out; the client has stopped
+    };
+    enum Sender { kClient = 0, kServer = 1 };
+
     INetwork();
+    // Stops whatever still runs, with a warning for each: call Quit first.
     ~INetwork();
     INetwork(const INetwork&) = delete;
     INetwork& operator=(const INetwork&) = delete;
-private:
+
+    // ---- Starting and stopping ------------------------------------------------------------------
+    // Starts SDL_net and the network log: logFileName is created anew with lines up to logLevel
+    // (0..5); null leaves the network log as it is (set it up through GetLog). 1 on success
+    // (also when already initialised), 0 on failure.
+    int Init(const char* logFileName = "Network.log", int logLevel = 2);
+    // Closes the client and the server, then SDL_net.
+    void Quit();
+
+    // Listens on a TCP port (1..65535) of every interface and starts the server's receiving
+    // thread. 1 on success, 0 on failure.
+    int ServerStart(Uint16 port);
+    // Logs every client out (each is told, and the others hear of it), closes the listening
+    // socket and stops the receiving thread, waiting for it at most 550 ms. Nothing happens when
+    // the server does not run.
+    void ServerClose();
+
+    // Connects to a server, logs in under `name` (1 to 31 printable characters, unique on that
+    // server) and starts the client's receiving thread. Waits for the server's answer at most the
+    // timeout. 1 on success, 0 on failure (refusals included).
+    int ClientConnect(const char* host, Uint16 port, const char* name);
+    // Disconnects and stops the receiving thread, waiting for it at most 550 ms. The server sees
+    // the client leave. Nothing happens when the client does not run.
+    void ClientClose();
+
+    // 1 while the server listens / while the client is connected, else 0. A client logged out by
+    // its server, or whose connection broke, stops by itself.
+    int IsServerRunning() const;
+    int IsClientRunning() const;
+
+    // ---- Sending --------------------------------------------------------------------------------
+    // Each returns what SendDataNet returns, or 0 (logged) when there is no such connection.
+    int ClientSend(DataNet* packet);
+    int ServerSend(const char* clientName, DataNet* packet);
+    // Server side: sends to every client except `excluded` (an index; -1 for none), or only to
+    // client `only` when it is not -1. Each client that cannot be reached is logged in the
+    // network log, and the others still get the packet.
+    void Broadcast(DataNet* packet, int excluded = -1, int only = -1);
+    // Sends one packet on a socket: the header, then the payload. sender is kClient (the sequence
+    // value comes from the client's generator) or kServer (from the generator of the client whose
+    // socket it is). Sets the packet's aux and crc. The result of the last SDLNet_TCP_Send (12
+    // for a packet without payload, else its size), or 0 on failure (logged).
+    int SendDataNet(TCPsocket socket, DataNet* packet, int sender);
+
+    // ---- Receiving ------------------------------------------------------------------------------
+    // Takes the oldest packet the server received (with the sender's name, when clientName,
+    // kNameSize bytes, is given) or the client received. Waits up to waitMs milliseconds for one
+    // when the queue is empty; 0 never waits. 1 when a packet was taken, 0 when none.
+    int ServerReceive(DataNet* packet, char* clientName = nullptr, Uint32 waitMs = 0);
+    int ClientReceive(DataNet* packet, Uint32 waitMs = 0);
+
+    // ---- The server's clients -------------------------------------------------------------------
+    // Clients are numbered 0..count-1 in the order they connected; when one leaves, those after it
+    // move down one place. Clients still logging in have an empty name.
+    int GetClientCount() const;
+    // Copies a client's name (kNameSize bytes). 1, or 0 for an index out of range.
+    int GetClientName(int index, char* name) const;
+    // Logs a client out: tells it first when notify is nonzero, closes its connection and tells
+    // the remaining clients. An index out of range, or a client still logging in, is ignored.
+    void Logout(int index, int notify);
+
+    // ---- Settings and state ---------------------------------------------------------------------
+    // How long ClientConnect waits for the server's answer, and how long the server waits for a
+    // new connection to log in (milliseconds; 2000 by default).
+    void SetTimeout(Uint32 milliseconds);
+    Uint32 GetTimeout() const;
+    // The largest payload accepted from a peer (1..2^31-1 bytes; 1 MiB by default). A peer that
+    // announces more is disconnected before anything is allocated.
+    void SetMaxPayload(Uint32 bytes);
+    Uint32 GetMaxPayload() const;
+    // What kClient or kServer has sent.
+    DataNetCounters GetCounters(int sender) const;
+    // The network log.
+    class ILogSystem& GetLog();
+
     struct Private;
+private:
     Private* priv;
 };
 extern class INetwork* INetwork;
 
-// The video interface's shell.
+// The video playback interface's shell: the object exists, with its playback state cleared (no
+// stream, no surface, position 0), and playback itself is not built.
 class IVideo {
 public:
     IVideo();
@@ -1107,25 +1269,186 @@ private:
 };
 
 // =================================================================================================
-// Buttons (widgets; still being built)
+// Buttons (widgets)
 // =================================================================================================
 //
-// Each of these exists as its process-wide object with its private block; the operations arrive
-// with the module that builds them.
+// IButton keeps every widget of the application in fixed tables allocated once: eight layers of
+// 32 working buttons, and 100 master buttons that are only templates for cloning. Seven kinds of
+// widget share one record: normal button, icon (deprecated, behaves as a normal button), complex
+// button, slider, progress bar, check button and input box.
+//
+// Identifiers: the working button in slot s (0..31) of layer L (0..7) is L x 100 + s + 1, so 1..32
+// in layer 0 and 701..732 in layer 7; master m (0..99) is 1000 + m. -1 means "no button". An
+// operation given an identifier that names no button in use does nothing and returns its failure
+// value; masters are accepted wherever an identifier is taken.
+//
+// Images: a button named NAME is drawn from "TILB2" tiles of its package named NAME_n (normal),
+// NAME_p (press), NAME_o (off) and, for complex buttons only, NAME_s (select). What each image
+// shows per type:
+//   normal   the button; a slider's track; a progress bar's filled cell; a check button unchecked;
+//            an input box idle
+//   press    the button held; a slider's knob; an empty cell; a check button checked; an input
+//            box with the pointer over it
+//   off      every type while disabled
+// `dpf add-button` writes the "BUT" block and these tiles.
+//
+// Layers: the current layer (SetLayer) is where Create, Load and Clone put working buttons and
+// what Remove empties. Only visible layers take input and are drawn, layers 0 to 7 in order and
+// slots 0 to 31 inside each. Masters are never drawn and never take input.
+//
+// Each logic frame the frame pump runs UpdateStates, which turns the mouse and key fields of
+// Nimbrel into button states; the application calls Draw once per loop, which draws the visible
+// buttons, runs callbacks, lets a focused input box take typing and returns the button activated.
+//
+//   - Mouse: a button is Selected while the pointer lies strictly inside its hit box, Pressed while
+//     a mouse button of its mask is held there, and activated (Action) at the first logic frame
+//     after that mouse button is released there. Released outside, nothing is activated.
+//   - Keys: a button with an associated key is Pressed while the key is held, and activated once
+//     the key has been held more than 120 ms, then again about every 120 ms while held. A key
+//     activation runs no callback and toggles no check button. Keys are ignored while an input box
+//     has the pointer over it, so typing fires no shortcut.
+//   - A disabled button (state kDisabled) takes no input and never activates; SetState with
+//     another code enables it again. Every other state set from outside lasts only until the next
+//     UpdateStates recomputes it, except on check buttons, whose check value is theirs to keep.
+//   - Check buttons toggle their check value (kNormal unchecked, kPressed checked) once per mouse
+//     click, in the Draw that reports the click (which still shows the old look). Radio groups and
+//     tabs are check buttons the application sets with SetState after each click.
+//   - Sliders: while held, Draw sets the value from the pointer, in 0..range; the knob is drawn
+//     at track x + 25 + (track width - knob width - 50) x value / range. A slider whose range is 0
+//     or less, or whose track is at most 50 pixels wide, keeps its value and draws its knob at
+//     track x + 25.
+//   - Input boxes take typing in Draw while the pointer is over them and they have a font
+//     (SetFont): letters arrive as "a" to "z" whatever the shift state, digits and punctuation as
+//     their unshifted characters, space, and backspace or delete erase the last character; a held
+//     key repeats every 150 ms. The text stays within 31 characters and within the text area. The
+//     box draws continuously (Nimbrel.SetUpdateMode(2)) while focused, to blink its cursor.
+//   - Redraws: every state change asks for one (Nimbrel.SetUpdateMode(1)); Draw does nothing and
+//     returns -1 while Nimbrel.GetUpdateMode() is 0.
+//
+// Clones share their master's images; the images are released with the last button that uses
+// them, so a clone whose master was freed first still draws. At Nimbrel.Quit the engine warns
+// about the buttons the application left, writes the full report (Dump) and releases them.
+//
+// No operation allocates memory except Create (and Load), which loads the images.
 
-// Buttons in layers.
+// The descriptor of a button, Create's argument. Packages store it as the 24-byte "BUT" block
+// named after the button (`dpf add-button` makes one); a button loaded from a block has no callback.
+struct ButtonDesc {
+    typedef void (*Callback)(Sint32 first, Sint32 second);
+    Callback callback;   // run by Draw when a mouse click activates the button; may be null
+    Uint16 key;          // associated SDL key code; 0 for none
+    Uint8 type;          // IButton::kNormal ... IButton::kInput
+    Uint32 selectColour; // 0x00RRGGBB of the outline drawn around a Selected normal button; 0 none
+    Sint16 x, y;         // position; at (0, 0) the images keep their stored place until SetPosition
+    Sint16 range;        // slider: steps; progress bar: cells; input box: vertical text margin
+    Sint32 value;        // slider, progress bar: initial value; input box: horizontal text margin
+};
+
 class IButton {
 public:
+    // Button types.
+    enum Type {
+        kNormal = 1,   // "Normal button"
+        kIcon = 2,     // "Icon (deprecated)": a normal button
+        kComplex = 4,  // "Complex button": a fourth image for Selected; hit box one pixel larger
+        kSlider = 8,   // "Slider"
+        kProgress = 16,// "Progress bar"
+        kCheck = 32,   // "Check button"
+        kInput = 64,   // "Input box"
+    };
+    // Button states; check values use kNormal (unchecked), kPressed (checked) and kDisabled.
+    enum State { kStateNormal = 1, kStateSelected = 2, kStatePressed = 4, kStateAction = 8, kStateDisabled = 16 };
+    static const int kLayers = 8;
+    static const int kButtonsPerLayer = 32;
+    static const int kMasters = 100;
+    static const int kFirstMaster = 1000;
+    static const int kNameLength = 24; // longest button name
+    static const int kTextLength = 31; // longest input box text
+
+    // Makes the tables; layer 0 is current and the only visible layer.
     IButton();
+    // Reports buttons the application left (a warning, then Dump(1)), removes every layer, then
+    // frees the masters.
     ~IButton();
     IButton(const IButton&) = delete;
     IButton& operator=(const IButton&) = delete;
 
-    // Called by the frame pump at every logic frame. Placeholder until the button module lands:
-    // with no buttons there is no input state to update.
+    // ---- Layers ---------------------------------------------------------------------------------
+    // Makes `layer` (0..7) current and the only visible one. Ignored above 7.
+    void SetLayer(Uint8 layer);
+    // Shows (visible >= 1) or hides (visible <= 0) a layer without changing the current one.
+    // Ignored above 7.
+    void ShowLayer(Uint8 layer, Sint8 visible);
+    // The current layer.
+    int GetLayer() const;
+
+    // ---- Creating and releasing -----------------------------------------------------------------
+    // Creates a button named `name` (at most 24 characters) from the descriptor and the tiles
+    // name_n, name_p, name_o (and name_s for a complex button) of an open package: a working
+    // button in the lowest free slot of the current layer, or with `master` nonzero a master. The
+    // identifier, or -1: wrong parameters (a null descriptor or name, a package handle of 0 or
+    // less, a type that is not one of the seven, colour 0xFFFFFFFF), a name too long, no free
+    // slot, or an image missing.
+    int Create(const ButtonDesc* desc, const char* name, int master, int package);
+    // Creates the button from the "BUT" block `name` of an open package. The identifier, or -1
+    // (also for a block shorter than 24 bytes).
+    int Load(int package, const char* name, int master);
+    // The same from a package file, opened and closed around the load; 0 when it cannot be opened.
+    int Load(const char* packageFile, const char* name, int master);
+    // Copies a master into the lowest free slot of the current layer; the clone shares the
+    // master's images. The new identifier, or -1.
+    int Clone(int masterId);
+    // Frees every button of the current layer.
+    void Remove();
+    // Frees master 1000..1099, master 0 for 0, or every master for a negative selector; other
+    // values do nothing. Clones still made from a master are warned about and keep its images.
+    void FreeMaster(int selector);
+    // The masters plus the working buttons plus the clones in use (a clone counts twice); with
+    // print nonzero also writes the full report to the log.
+    int Dump(int print);
+
+    // ---- Frames ---------------------------------------------------------------------------------
+    // The input pass; the frame pump runs it at every logic frame.
     void UpdateStates();
-private:
+    // The drawing pass: the identifier of the last button (in scan order) activated at the last
+    // logic frame, or -1 (also without a screen, logged, and when no redraw is due).
+    int Draw();
+
+    // ---- Buttons --------------------------------------------------------------------------------
+    // Sets a state code (1, 2, 4, 8, 16; others are ignored). On a check button 1 unchecks and 4
+    // checks it, 16 disables it keeping its check value, and any other code on a disabled check
+    // button restores that value.
+    void SetState(int id, int state);
+    // A check button's check value (1, 4, or 16 while disabled), any other button's state; -1.
+    int GetState(int id);
+    // A slider's or progress bar's value, limited to 0..range; other types are left alone.
+    void SetValue(int id, int value);
+    // A slider's or progress bar's value; -1 for other types.
+    int GetValue(int id);
+    // Moves the button and its images and recomputes its hit box from the normal image's size.
+    void SetPosition(int id, int x, int y);
+    // The surface of the image drawn in a state: 1 normal, 2 select, 4 press, 16 off. Null for
+    // another code or an image the button lacks. It stays the button's.
+    SDL_Surface* GetSurface(int id, int state);
+
+    // The callback run when a mouse click activates the button, with the two arguments given
+    // here (both 0 after Create). A null callback removes it.
+    void SetCallback(int id, ButtonDesc::Callback callback, Sint32 first, Sint32 second);
+    // Which mouse buttons can press and activate the button: bit 0 left, bit 1 middle, bit 2
+    // right (SDL_BUTTON(n)). Only the left one counts after Create; other bits are ignored.
+    void SetMouseMask(int id, Uint32 mask);
+
+    // ---- Input boxes ----------------------------------------------------------------------------
+    // The font the box prints its text with and measures typing against; the caller keeps it
+    // alive while the box uses it. Without a font the text is neither drawn nor typed into.
+    void SetFont(int id, CFont* font);
+    // Replaces the text (cut to 31 characters). Ignored for other types.
+    void SetText(int id, const char* text);
+    // The text (owned by the button, valid until it changes); null for other types.
+    const char* GetText(int id);
+
     struct Private;
+private:
     Private* priv;
 };
 extern class IButton* IButton;

@@ -198,6 +198,46 @@ bool CheckTileImage(Uint32 width, Uint32 height, const TilePayloadOptions& optio
 bool BuildTilePayload(const RgbaImage& image, const TilePayloadOptions& options, std::vector<Uint8>* payload,
                       std::string* problem);
 
+// ---- Buttons --------------------------------------------------------------------------------------
+
+// What a "BUT" block stores (ButtonDesc without the callback, which a block cannot hold).
+struct ButtonSpec {
+    int type = IButton::kNormal;
+    Uint16 key = 0;          // associated SDL key code, 0 for none
+    Uint32 selectColour = 0; // 0x00RRGGBB, 0 for no select box
+    int x = 0, y = 0;        // -32768 to 32767
+    int range = 0;           // slider, progress bar: -32768 to 32767
+    int value = 0;           // slider, progress bar
+    int marginX = 0, marginY = 0; // input box: the text's margins inside the box
+};
+
+// The tiles a button of that type loads, as the suffixes of its name: "_n", "_p", "_o", and "_s"
+// for a complex button.
+std::vector<std::string> ButtonImageSuffixes(int type);
+
+// The "BUT" payload: fails for a type IButton does not know, the colour 0xFFFFFFFF, and values
+// that do not fit their fields.
+bool BuildButtonPayload(const ButtonSpec& spec, std::vector<Uint8>* payload, std::string* problem);
+
+// Whether a button name fits the engine (at most IButton::kNameLength characters). A name ending
+// in one of the suffixes the Setup launcher adds to its skin prefix ("_exit", "_tabgeneral" ...)
+// is told how long that prefix may be.
+bool CheckButtonName(const std::string& name, std::string* problem);
+
+// Creates the button with the engine's own IButton->Load from a scratch package holding the
+// "BUT" payload and its "TILB2" images (one per ButtonImageSuffixes entry, in that order), made
+// at `scratchPackage` and removed again. True when the engine creates it; `description` then
+// says what it made ("check button, 16x16, images radio_n, radio_p, radio_o"). Otherwise false
+// with the reason (the engine's own message has gone to the log).
+bool CheckButton(const std::string& name, const std::vector<Uint8>& button,
+                 const std::vector<std::vector<Uint8>>& images, const char* scratchPackage, std::string* description,
+                 std::string* problem);
+
+// What a "BUT" payload says, for a listing: "slider, range 10, value 5, at 20,300, key 13".
+bool DescribeButton(const void* bytes, size_t length, std::string* description, std::string* problem);
+// The image size a tile payload ("TILB2", "TILE2") holds.
+bool TileImageSize(const void* bytes, size_t length, Uint32* width, Uint32* height, std::string* problem);
+
 // ---- What a block holds -----------------------------------------------------------------------------
 
 // Whether DescribeBlock reads blocks of this type: sprites ("SPR2", and "SPR", which the engine

@@ -8,7 +8,7 @@ packages=(
   libtinyxml-dev libucl-dev zlib1g-dev libpng-dev libvorbis-dev vorbis-tools
   libfreetype-dev fonts-dejavu-core libsdl-ttf2.0-dev
   librsvg2-bin sox
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev python3
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick xdg-utils libxml2-utils
 )

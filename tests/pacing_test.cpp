@@ -169,6 +169,8 @@ TEST_F(Pump, LogicFramesSampleKeysAndMouse) {
 
 TEST_F(Pump, UpdateModeRules) {
     StartPump(0, 0);
+    EXPECT_EQ(Nimbrel.GetUpdateMode(), 1); // IButton asks for the first drawing when it is made
+    Nimbrel.Update(nullptr);
     EXPECT_EQ(Nimbrel.GetUpdateMode(), 0);
     Nimbrel.SetUpdateMode(1);
     EXPECT_EQ(Nimbrel.GetUpdateMode(), 1);

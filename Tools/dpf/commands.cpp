@@ -33,17 +33,51 @@ DPFBlock WantedBlock(const std::string& name, const std::string& type) {
     return block;
 }
 
-// The second line a sprite or tile has in a listing: what the engine reads in it.
-void PrintContents(int handle, const DPFBlock& found) {
-    if (!NimbrelAuthoring::DescribesBlockType(found.type)) return;
+// A block's payload. False when it does not load (the engine said why).
+bool LoadPayload(int handle, const DPFBlock& found, std::vector<Uint8>* payload) {
     DPFBlock block{};
     const int size = found.originalSize ? IStuffDPF->LoadBlock(handle, found.type, found.name, &block) : 0;
-    std::string description, problem;
-    if (size != int(found.originalSize))
-        problem = "the block does not load (see the message above)";
-    else
-        NimbrelAuthoring::DescribeBlock(found.type, block.data, size_t(size), &description, &problem);
+    if (size == int(found.originalSize) && block.data) payload->assign(block.data, block.data + size);
     std::free(block.data);
+    return size == int(found.originalSize);
+}
+
+bool IsButton(const DPFBlock& block) { return std::string(block.type) == "BUT"; }
+
+// What a button is made of: its descriptor, and the size of each image it loads, or "missing".
+void DescribeButtonBlock(int handle, const DPFBlock& found, const std::vector<Uint8>& payload,
+                         std::string* description, std::string* problem) {
+    if (!NimbrelAuthoring::DescribeButton(payload.data(), payload.size(), description, problem)) return;
+    const int type = payload.size() > 6 ? payload[6] : 0;
+    std::string images;
+    for (const std::string& suffix : NimbrelAuthoring::ButtonImageSuffixes(type)) {
+        DPFBlock image = WantedBlock(std::string(found.name) + suffix, "TILB2");
+        std::vector<Uint8> tile;
+        Uint32 width = 0, height = 0;
+        std::string why;
+        images += (images.empty() ? "; images " : ", ") + std::string(image.name);
+        if (IStuffDPF->FindBlock(handle, &image) != 1)
+            images += " missing";
+        else if (!LoadPayload(handle, image, &tile) ||
+                 !NimbrelAuthoring::TileImageSize(tile.data(), tile.size(), &width, &height, &why))
+            images += " damaged";
+        else
+            images += " " + std::to_string(width) + "x" + std::to_string(height);
+    }
+    *description += images;
+}
+
+// The second line a sprite, tile or button has in a listing: what the engine reads in it.
+void PrintContents(int handle, const DPFBlock& found) {
+    if (!NimbrelAuthoring::DescribesBlockType(found.type) && !IsButton(found)) return;
+    std::vector<Uint8> payload;
+    std::string description, problem;
+    if (!LoadPayload(handle, found, &payload))
+        problem = "the block does not load (see the message above)";
+    else if (IsButton(found))
+        DescribeButtonBlock(handle, found, payload, &description, &problem);
+    else
+        NimbrelAuthoring::DescribeBlock(found.type, payload.data(), payload.size(), &description, &problem);
     std::printf("    %s\n", problem.empty() ? description.c_str() : ("the engine refuses it: " + problem).c_str());
 }
 

@@ -47,6 +47,10 @@ bool ReadArtwork(const CommandLine& line, const std::string& file, NimbrelAuthor
 int AddSpriteCommand(const CommandLine& line);
 int AddTileCommand(const CommandLine& line);
 
+// ---- button_commands.cpp: a button's descriptor and images -------------------------------------
+
+int AddButtonCommand(const CommandLine& line);
+
 // ---- font_commands.cpp: fonts rendered from TrueType files or drawn as bitmaps --------------------
 
 int AddFontCommand(const CommandLine& line);

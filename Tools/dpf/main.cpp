@@ -44,8 +44,9 @@ const Command kCommands[] = {
      CreateCommand},
     {"list", {kPackage}, {kKey},
      "Lists the blocks, one line each: name, type, storage mode, original size, stored size;\n"
-     "deleted blocks are marked. Sprites and tiles have a second line saying what the engine\n"
-     "reads in them: frame size and animations, image size and tile grid. Then the totals.",
+     "deleted blocks are marked. Sprites, tiles and buttons have a second line saying what the\n"
+     "engine reads in them: frame size and animations, image size and tile grid, a button's type,\n"
+     "size and images. Then the totals.",
      ListCommand},
     {"add", {kPackage, {"FILE"}, kName, kType}, {kMode, kReplace, kKey},
      "Adds FILE as the block NAME of type TYPE (at most 31 and 7 characters).", AddCommand},
@@ -114,6 +115,28 @@ const Command kCommands[] = {
      "image drawn whole or, with --tileset, a tile set drawn one tile at a time. The block is\n"
      "read back the way the engine reads it before the package is changed.",
      AddTileCommand},
+    {"add-button", {kPackage, kName},
+     {{"--type", "normal|complex|slider|progress|check|input", "the kind of widget", Accepts<ParseButtonType>, false,
+       true},
+      {"--images", "NORMAL.png,PRESSED.png,OFF.png[,SELECTED.png]",
+       "the images, stored as the tiles NAME_n, NAME_p, NAME_o and, for a\ncomplex button only, NAME_s. A slider's "
+       "normal image is its track and\nits pressed image the knob; a progress bar's are a filled and an\nempty cell; "
+       "a check button's the unchecked and checked looks",
+       Accepts<ParseImageList>, false, true},
+      {"--hotkey", "KEYCODE", "the SDL key code that presses the button (13 Return, 27 Escape)", Accepts<ParseKeyCode>},
+      {"--position", "X,Y", "where the button is drawn (0,0, the default, until the program\nplaces it)",
+       Accepts<ParsePoint>},
+      {"--select-colour", "RRGGBB", "a normal button's outline while the pointer is over it", Accepts<ParseColour>},
+      {"--range", "N", "a slider's steps or a progress bar's cells (0 to 32767)", Accepts<ParseButtonNumber>},
+      {"--value", "N", "a slider's or progress bar's first value (0 to the range)", Accepts<ParseButtonNumber>},
+      {"--margins", "X,Y", "an input box's text margins inside the box", Accepts<ParsePoint>},
+      kKeyColour, kDepth, kReplace, kKey},
+     "Adds the button NAME that IButton->Load reads: its descriptor (type BUT) and its images\n"
+     "(type TILB2). NAME has at most 24 characters; the Setup launcher names its buttons by the\n"
+     "skin prefix and a suffix such as _tabgeneral, so the prefix counts. The button is first\n"
+     "created by the engine from exactly these blocks; one it refuses is reported and the\n"
+     "package is not changed. Existing blocks are replaced only with --replace.",
+     AddButtonCommand},
     {"extract", {kPackage, kName, kType, {"OUT"}}, {kKey},
      "Writes the payload of block NAME of type TYPE to the file OUT.", ExtractCommand},
     {"extract-image", {kPackage, kName, {"OUT.png"}}, {kKey},

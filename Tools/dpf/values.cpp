@@ -190,3 +190,51 @@ bool ParseTileType(const std::string& text, std::string* type, std::string* prob
     *type = text;
     return true;
 }
+
+// ---- Buttons --------------------------------------------------------------------------------------
+
+bool ParseButtonType(const std::string& text, int* type, std::string* problem) {
+    static const struct {
+        const char* word;
+        int type;
+    } kTypes[] = {{"normal", IButton::kNormal}, {"complex", IButton::kComplex}, {"slider", IButton::kSlider},
+                  {"progress", IButton::kProgress}, {"check", IButton::kCheck}, {"input", IButton::kInput}};
+    for (const auto& known : kTypes)
+        if (text == known.word) {
+            *type = known.type;
+            return true;
+        }
+    return Refuse(problem, "must be normal, complex, slider, progress, check or input, not " + Quoted(text));
+}
+
+bool ParseImageList(const std::string& text, std::vector<std::string>* files, std::string* problem) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (size_t at = text.find(','); ; at = text.find(',', from)) {
+        parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        if (at == std::string::npos) break;
+        from = at + 1;
+    }
+    for (const std::string& part : parts)
+        if (part.empty() || parts.size() < 3 || parts.size() > 4)
+            return Refuse(problem, "needs 3 or 4 PNG files separated by commas (normal, pressed, off and, for a "
+                                   "complex button, selected), not " + Quoted(text));
+    *files = parts;
+    return true;
+}
+
+bool ParseKeyCode(const std::string& text, int* key, std::string* problem) {
+    long long value = 0;
+    if (!ParseNumber(text, 1, SDLK_LAST - 1, &value))
+        return Refuse(problem, "needs an SDL key code from 1 to " + std::to_string(SDLK_LAST - 1) +
+                                   " (13 is Return, 27 Escape, 97 the A key), not " + Quoted(text));
+    *key = int(value);
+    return true;
+}
+
+bool ParseButtonNumber(const std::string& text, int* number, std::string* problem) {
+    long long value = 0;
+    if (!ParseNumber(text, 0, 32767, &value)) return Refuse(problem, "needs a number from 0 to 32767, not " + Quoted(text));
+    *number = int(value);
+    return true;
+}

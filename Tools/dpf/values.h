@@ -12,6 +12,7 @@
 #include <SDL.h>
 
 #include <string>
+#include <vector>
 
 #include "NimbrelAuthoring.h"
 
@@ -49,6 +50,15 @@ bool ParsePoint(const std::string& text, PixelPoint* point, std::string* problem
 bool ParseAnimation(const std::string& text, NimbrelAuthoring::SpriteAnimationSpec* animation, std::string* problem);
 // TILE2, a tile, or TILB2, a button's tile.
 bool ParseTileType(const std::string& text, std::string* type, std::string* problem);
+
+// A button type: normal, complex, slider, progress, check or input (IButton's type codes).
+bool ParseButtonType(const std::string& text, int* type, std::string* problem);
+// A button's images, 3 or 4 PNG files separated by commas: "ok_n.png,ok_p.png,ok_o.png".
+bool ParseImageList(const std::string& text, std::vector<std::string>* files, std::string* problem);
+// An SDL key code, 1 to SDLK_LAST - 1.
+bool ParseKeyCode(const std::string& text, int* key, std::string* problem);
+// A button's range or value, 0 to 32767.
+bool ParseButtonNumber(const std::string& text, int* number, std::string* problem);
 
 // A parser as a check for a command's table row: the word parses, the value is not kept.
 template <typename T>

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 
+#include "authoring/counts_as_started.h"
 #include "data/font_payload.h"
 #include "resources/font_private.h"
 
@@ -137,21 +138,6 @@ void Compose(Uint8 ink, Uint8 outline, const FontRenderOptions& options, Uint8* 
 
 bool IsMagenta(const SDL_Color& colour) { return colour.r == 255 && colour.g == 0 && colour.b == 255; }
 
-// The engine refuses fonts until it has started; a tool loads its payload with the engine's font
-// code without starting the rest, so it counts as started for the length of the check.
-class StartedForFonts {
-public:
-    StartedForFonts() : previous_(Nimbrel.startTicks) {
-        if (previous_ == Nimbrel::kNotStarted) Nimbrel.startTicks = 0;
-    }
-    ~StartedForFonts() { Nimbrel.startTicks = previous_; }
-    StartedForFonts(const StartedForFonts&) = delete;
-    StartedForFonts& operator=(const StartedForFonts&) = delete;
-
-private:
-    Uint32 previous_;
-};
-
 } // namespace
 
 bool RenderFontBitmap(const char* fontFile, const FontRenderOptions& options, RgbaImage* bitmap, std::string* problem) {
@@ -261,7 +247,7 @@ bool BuildFontPayload(const RgbaImage& bitmap, int spacing, std::vector<Uint8>* 
 
 bool CheckFontPayload(const std::vector<Uint8>& payload, const char* packageFile, const char* name, FontFacts* facts,
                       std::string* problem) {
-    StartedForFonts started;
+    CountsAsStarted started;
     CFont font;
     int code = 0;
     if (FontInternals::LoadPayload(font, payload.data(), payload.size(), true, packageFile ? packageFile : "",
