@@ -7,7 +7,6 @@
 #include "setup_app.h"
 
 #include "Nimbrel.h"
-#include "buttons.h"
 #include "layout.h"
 #include "setup_state.h"
 #include "skin.h"
@@ -102,7 +101,7 @@ bool LoadResources() {
 void ReadSettings() {
     SetDefaultSettings(&gSetup.settings);
     if (!Nimbrel.ReadConfig(gLayout.configPackage, gLayout.configDocument, &gSetup.settings))
-        SetButtonState(gLayout.play.id, kStateDisabled);
+        IButton->SetState(gLayout.play.id, kStateDisabled);
     gSetup.savedFrameDelay = gSetup.settings.frameDelay;
 }
 
@@ -114,18 +113,18 @@ void WaitForClick() {
 
 void Save() {
     NimbrelConfig& settings = gSetup.settings;
-    int music = GetButtonValue(gLayout.groups[kAudioTab][kMusicVolumeSlot].id);
-    int sound = GetButtonValue(gLayout.groups[kAudioTab][kSoundVolumeSlot].id);
+    int music = IButton->GetValue(gLayout.groups[kAudioTab][kMusicVolumeSlot].id);
+    int sound = IButton->GetValue(gLayout.groups[kAudioTab][kSoundVolumeSlot].id);
     if (music >= 0) settings.musicVolume = static_cast<Uint8>(music);
     if (sound >= 0) settings.soundVolume = static_cast<Uint8>(sound);
     if (settings.windowMode == 1 || settings.windowMode == 2) settings.colorDepth = 0;
     if (Nimbrel.WriteConfig(gLayout.configPackage, gLayout.configDocument, &settings))
-        SetButtonState(gLayout.play.id, kStateEnabled);
+        IButton->SetState(gLayout.play.id, kStateEnabled);
 }
 
 void ToggleMultitasking() {
     const int box = gLayout.groups[kGeneralTab][kMtFriendlySlot].id;
-    gSetup.settings.frameDelay = GetButtonState(box) == kStateSelected ? gSetup.savedFrameDelay : 0;
+    gSetup.settings.frameDelay = IButton->GetState(box) == kStateSelected ? gSetup.savedFrameDelay : 0;
 }
 
 // PLACEHOLDER: Play (starting the game), the benchmark, custom buttons, the video and audio
@@ -173,7 +172,7 @@ int StartSetup() {
 void RunMainLoop() {
     while (!gSetup.quit) {
         if (gSkin.sprite) gSkin.sprite->Draw();
-        int id = DrawButtons();
+        int id = IButton->Draw();
         if (id != -1) {
             ISoundFX->SoundPlay(kClickChannel, gSkin.click, 0);
             Act(id);

@@ -3,7 +3,6 @@
 #include "skin.h"
 
 #include "Nimbrel.h"
-#include "buttons.h"
 #include "layout.h"
 #include "setup_state.h"
 
@@ -21,14 +20,14 @@ const int kLayerOfTab[kTabCount] = {1, 2, 3};
 bool Made(int id) { return id != 0 && id != -1; }
 
 bool LoadWorkingButton(const char* name, ButtonRecord* record) {
-    record->id = LoadButton(kSkinPackage, name, 0);
+    record->id = IButton->Load(kSkinPackage, name, 0);
     if (Made(record->id)) return true;
     record->id = kNoButton;
     return false;
 }
 
 bool Clone(int master, ButtonRecord* record) {
-    record->id = CloneButton(master);
+    record->id = IButton->Clone(master);
     if (Made(record->id)) return true;
     record->id = kNoButton;
     return false;
@@ -79,14 +78,14 @@ const char* LoadButtons() {
     ButtonRecord(&video)[kGroupSlots] = gLayout.groups[kVideoTab];
     ButtonRecord(&audio)[kGroupSlots] = gLayout.groups[kAudioTab];
 
-    gSkin.checkMaster = LoadButton(kSkinPackage, names.check, 1);
+    gSkin.checkMaster = IButton->Load(kSkinPackage, names.check, 1);
     if (!Made(gSkin.checkMaster)) return names.check;
-    gSkin.radioMaster = LoadButton(kSkinPackage, names.radio, 1);
+    gSkin.radioMaster = IButton->Load(kSkinPackage, names.radio, 1);
     if (!Made(gSkin.radioMaster)) return names.radio;
 
-    SetButtonLayer(kMainLayer);
+    IButton->SetLayer(kMainLayer);
     if (!LoadWorkingButton(names.tabGeneral, &general[kTabSlot])) return names.tabGeneral;
-    SetButtonLayer(kLayerOfTab[kGeneralTab]);
+    IButton->SetLayer(kLayerOfTab[kGeneralTab]);
     if (!Clone(gSkin.checkMaster, &general[kMtFriendlySlot])) return names.check;
     if (!LoadWorkingButton(names.benchmark, &general[kBenchmarkSlot])) return names.benchmark;
     for (int k = 0; k < kCustomButtons; ++k) {
@@ -95,15 +94,15 @@ const char* LoadButtons() {
         if (!LoadWorkingButton(custom.graphic, &general[kFirstCustomSlot + k])) return custom.graphic;
     }
 
-    SetButtonLayer(kMainLayer);
+    IButton->SetLayer(kMainLayer);
     if (!LoadWorkingButton(names.tabVideo, &video[kTabSlot])) return names.tabVideo;
-    SetButtonLayer(kLayerOfTab[kVideoTab]);
+    IButton->SetLayer(kLayerOfTab[kVideoTab]);
     for (int slot : kVideoRadios)
         if (!Clone(gSkin.radioMaster, &video[slot])) return names.radio;
 
-    SetButtonLayer(kMainLayer);
+    IButton->SetLayer(kMainLayer);
     if (!LoadWorkingButton(names.tabAudio, &audio[kTabSlot])) return names.tabAudio;
-    SetButtonLayer(kLayerOfTab[kAudioTab]);
+    IButton->SetLayer(kLayerOfTab[kAudioTab]);
     if (!Clone(gSkin.checkMaster, &audio[kAudioEnabledSlot])) return names.check;
     for (int slot : kAudioRadios)
         if (!Clone(gSkin.radioMaster, &audio[slot])) return names.radio;
@@ -114,8 +113,8 @@ const char* LoadButtons() {
 
 void PlaceButton(const ButtonRecord& record) {
     if (record.id == kNoButton) return;
-    SetButtonPosition(record.id, record.x, record.y);
-    SetButtonState(record.id, record.state);
+    IButton->SetPosition(record.id, record.x, record.y);
+    IButton->SetState(record.id, record.state);
 }
 
 } // namespace
@@ -125,7 +124,7 @@ const char* LoadSkin() {
     if (failed) return failed;
 
     gSetup.score = 0;
-    SetButtonLayer(kMainLayer);
+    IButton->SetLayer(kMainLayer);
     const ResourceNames& names = gLayout.names;
     if (!LoadWorkingButton(names.exit, &gLayout.exit)) return names.exit;
     if (!LoadWorkingButton(names.play, &gLayout.play)) return names.play;
@@ -144,7 +143,7 @@ const char* LoadSkin() {
     PlaceButton(gLayout.save);
     for (const auto& group : gLayout.groups)
         for (const ButtonRecord& slot : group) PlaceButton(slot);
-    ShowButtonLayer(kMainLayer, 1);
+    IButton->ShowLayer(kMainLayer, 1);
     return nullptr;
 }
 
@@ -164,7 +163,7 @@ void ReleaseSkin() {
     gSkin.click = gSkin.music = -1;
     // Only the current layer (the audio tab, the last one filled); the engine frees the other
     // layers and the masters when it shuts down.
-    RemoveButtons();
+    IButton->Remove();
     delete gSkin.font;
     gSkin.font = nullptr;
 }

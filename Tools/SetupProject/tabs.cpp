@@ -5,7 +5,6 @@
 
 #include <cstdio>
 
-#include "buttons.h"
 #include "layout.h"
 #include "setup_state.h"
 #include "skin.h"
@@ -23,20 +22,20 @@ void Label(const ButtonRecord& slot, const SDL_Surface* image, const char* text)
 }
 
 // Every radio is a clone of one master, so the first audio radio stands for all of them.
-const SDL_Surface* RadioImage() { return GetButtonSurface(Slot(kAudioTab, kFormat8Slot).id, kStateEnabled); }
+const SDL_Surface* RadioImage() { return IButton->GetSurface(Slot(kAudioTab, kFormat8Slot).id, kStateEnabled); }
 
 // A tab's buttons back to the layout's states. The tab button itself is left to ShowTab: a
 // refresh while its tab is shown must not make it look unselected.
 void RestoreLayoutStates(int tab) {
     for (int slot = kTabSlot + 1; slot < kGroupSlots; ++slot)
-        if (Slot(tab, slot).id != kNoButton) SetButtonState(Slot(tab, slot).id, Slot(tab, slot).state);
+        if (Slot(tab, slot).id != kNoButton) IButton->SetState(Slot(tab, slot).id, Slot(tab, slot).state);
 }
 
 void DrawGeneralTexts() {
     GeneralTexts texts = MakeGeneralTexts();
     if (!texts.processorUsable) {
-        SetButtonState(gLayout.play.id, kStateDisabled);
-        SetButtonState(gLayout.save.id, kStateDisabled);
+        IButton->SetState(gLayout.play.id, kStateDisabled);
+        IButton->SetState(gLayout.save.id, kStateDisabled);
     }
     const ButtonRecord& cpu = Slot(kGeneralTab, kCpuTextSlot);
     const ButtonRecord& memory = Slot(kGeneralTab, kMemoryTextSlot);
@@ -69,7 +68,7 @@ void DrawVideoLabels() {
 
 void DrawAudioLabels() {
     const ButtonRecord& check = Slot(kAudioTab, kAudioEnabledSlot);
-    Label(check, GetButtonSurface(check.id, kStateEnabled), "Enable music and sound");
+    Label(check, IButton->GetSurface(check.id, kStateEnabled), "Enable music and sound");
     const SDL_Surface* radio = RadioImage();
     struct {
         int slot;
@@ -82,7 +81,7 @@ void DrawAudioLabels() {
 
     const ButtonRecord& music = Slot(kAudioTab, kMusicVolumeSlot);
     const ButtonRecord& sound = Slot(kAudioTab, kSoundVolumeSlot);
-    const SDL_Surface* track = GetButtonSurface(music.id, kStateEnabled);
+    const SDL_Surface* track = IButton->GetSurface(music.id, kStateEnabled);
     if (track == nullptr) return;
     int offset = (track->h - gSkin.font->GetHeight() + 3) / 2;
     Print(music.x - 50, music.y + offset, "Music volume:");
@@ -103,25 +102,25 @@ GeneralTexts MakeGeneralTexts() {
 void ShowTab(int tab) {
     const int tabButton = Slot(tab, kTabSlot).id;
     if (tab == gSetup.currentTab) {
-        SetButtonState(tabButton, kStateSelected);
+        IButton->SetState(tabButton, kStateSelected);
         return;
     }
     gSetup.currentTab = tab;
     for (int i = 0; i < kTabCount; ++i) {
         const int button = Slot(i, kTabSlot).id;
-        ShowButtonLayer(i + 1, i == tab);
+        IButton->ShowLayer(i + 1, i == tab);
         if (i == tab)
-            SetButtonState(button, kStateSelected);
-        else if (GetButtonState(button) != kStateDisabled)
-            SetButtonState(button, kStateEnabled);
+            IButton->SetState(button, kStateSelected);
+        else if (IButton->GetState(button) != kStateDisabled)
+            IButton->SetState(button, kStateEnabled);
     }
 
     SDL_Rect origin = {0, 0, 0, 0};
     Nimbrel.Blit(gSkin.backgrounds[tab], nullptr, Nimbrel.screen, &origin);
     gSkin.sprite->Draw();
     ICursor->ResetBackground();
-    DrawButtons();
-    SetButtonState(tabButton, kStateSelected);
+    IButton->Draw();
+    IButton->SetState(tabButton, kStateSelected);
 
     if (tab == kGeneralTab) DrawGeneralTexts();
     if (tab == kVideoTab) DrawVideoLabels();
@@ -130,7 +129,7 @@ void ShowTab(int tab) {
 
 void RefreshGeneralTab() {
     RestoreLayoutStates(kGeneralTab);
-    if (gSetup.settings.frameDelay != 0) SetButtonState(Slot(kGeneralTab, kMtFriendlySlot).id, kStateSelected);
+    if (gSetup.settings.frameDelay != 0) IButton->SetState(Slot(kGeneralTab, kMtFriendlySlot).id, kStateSelected);
 }
 
 // PLACEHOLDER: the video and audio option logic (the renderer rules, the selected choices, the
@@ -138,11 +137,11 @@ void RefreshGeneralTab() {
 // layout's states with nothing selected, and the settings stay as read.
 
 void RefreshVideoTab() {
-    if (GetButtonState(Slot(kVideoTab, kTabSlot).id) == kStateDisabled) return;
+    if (IButton->GetState(Slot(kVideoTab, kTabSlot).id) == kStateDisabled) return;
     RestoreLayoutStates(kVideoTab);
 }
 
 void RefreshAudioTab() {
-    if (GetButtonState(Slot(kAudioTab, kTabSlot).id) == kStateDisabled) return;
+    if (IButton->GetState(Slot(kAudioTab, kTabSlot).id) == kStateDisabled) return;
     RestoreLayoutStates(kAudioTab);
 }

@@ -54,7 +54,7 @@ rsvg-convert "$art/logo-sheet.svg" -o "$work/logo.png"
   --anim loop:0:2400,60,60,60,60,60,60,60 > /dev/null
 
 # ---- font -------------------------------------------------------------------------------------------
-"$dpf" add-font "$package" "${skin}_font" --ttf "$font" --size 12 --colour "${ink#\#}" > /dev/null
+"$dpf" add-font "$package" "${skin}_font" --ttf "$font" --size 11 --spacing -1 --colour "${ink#\#}" > /dev/null
 
 # ---- button artwork: normal (_n), pressed or chosen (_p), disabled (_o) --------------------------------
 # push BUTTON LABEL WIDTH HEIGHT primary|secondary
@@ -105,20 +105,12 @@ button() {
   "$dpf" add-button "$package" "${skin}_$name" --type "$type" --images "$images" "$@" > /dev/null
 }
 # The check box, the radio button and the tabs are check buttons: only they keep a selected look.
-if "$dpf" add-button --help > /dev/null 2>&1; then
-  for name in exit save play benchmark readme website; do button $name normal; done
-  for name in tabgeneral tabvideo tabaudio check radio; do button $name check; done
-  button slider slider --range 255 --value 128
-else
-  # Without the command only the images can go in, and Setup names the first button it lacks.
-  echo "make-skin: warning: dpf has no add-button yet; the skin has the buttons' images only" >&2
-  for image in "$work"/*_[npo].png; do
-    "$dpf" add-tile "$package" "$image" "${skin}_$(basename "$image" .png)" --type TILB2 > /dev/null
-  done
-fi
+for name in exit save play benchmark readme website; do button $name normal; done
+for name in tabgeneral tabvideo tabaudio check radio; do button $name check; done
+button slider slider --range 255 --value 128
 
 # ---- sounds -----------------------------------------------------------------------------------------
-# A short, soft click and a calm two-chord loop.
+# A short, soft click and a calm loop of slow chords.
 sox -n -r 44100 -c 2 -b 16 "$work/click.wav" synth 0.045 sine 1400-700 fade q 0.002 0.045 0.03 gain -9
 chord() { # out.wav, frequencies...
   local out=$1; shift
