@@ -22,7 +22,7 @@ fi
 # No display: run on a virtual one and drive it like a player would.
 source "$OLDPWD/scripts/setup-window.sh"
 for attempt in 1 2 3; do
-  xvfb-run -a -s "-screen 0 1024x768x24" bash "$OLDPWD/scripts/setup-on-virtual-display.sh" "$demo" > run.txt 2>&1
+  on_virtual_display bash "$OLDPWD/scripts/setup-on-virtual-display.sh" "$demo" > run.txt 2>&1
   x_server_unreachable || break
   echo "The virtual X server could not be reached (attempt $attempt); trying again."
   sleep 2

@@ -1,6 +1,14 @@
 # Sourced by the scripts that drive Setup on an X display (the run script and the end-to-end
 # tests): starting it and finding its window, and leaving it the way a player does.
 
+# Runs a command on a virtual X server of its own. The search for a free display number starts at
+# a random one, so that runs starting at the same moment on one machine do not pick the same
+# number; the server does not reset when its last client leaves, which Setup does for a moment
+# when it restarts its video for the window.
+on_virtual_display() {
+  xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -noreset" "$@"
+}
+
 # True when Setup.log of the current folder says the X server could not be reached: a virtual
 # server that was not ready in time (or lost a race for its display number) is the machine's
 # problem, not Setup's, and the run is worth another try.
