@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,13 @@ TEST_F(Overlays, EveryCommandAnswersTooFewRightAndTooManyWords) {
     }
     EXPECT_EQ(64, console->GetAlpha());
     EXPECT_EQ(1, debug->GetWatchCount());
+
+    // The command lines seed the console fuzzer (a byte of 0xF0 starts a line, 0 ends it).
+    std::string script;
+    for (const Case& c : cases) script += "\xF0" + std::string(c.line) + '\0' + "\x01\x05";
+    const std::string seeds = std::string(NIMBREL_BINARY_DIR) + "/fuzz-seeds/console_fuzz";
+    std::filesystem::create_directories(seeds);
+    WriteFile(seeds + "/commands", script);
 
     // A text with a format directive is shown as typed; "con" alone prints its usage.
     int before = console->GetLineCount();

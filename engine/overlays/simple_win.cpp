@@ -6,6 +6,7 @@
 
 #include "core/clock.h"
 #include "cursor/cursor_safe_blit.h"
+#include "gfx/screen_fx.h"
 #include "overlays/builtin_font.h"
 
 namespace {
@@ -37,6 +38,11 @@ SDL_Surface* ToDisplayFormat(SDL_Surface* surface) {
     SDL_Surface* converted = SDL_DisplayFormat(surface);
     SDL_FreeSurface(surface);
     return converted;
+}
+
+// The image resized smoothly to the window, in display format; null when it cannot be made.
+SDL_Surface* ResizedImage(SDL_Surface* image, int width, int height) {
+    return ToDisplayFormat(MakeResize(image, nullptr, 1, width, height, nullptr, nullptr).made);
 }
 
 } // namespace
@@ -145,9 +151,7 @@ void cSimpleWin::Resize(int width, int height) {
     priv->height = Uint16(newHeight);
     bool made;
     if (priv->backgroundImage) {
-        SDL_Surface* resized =
-            IScreenFX ? ToDisplayFormat(IScreenFX->Resize(priv->backgroundImage, nullptr, 1, newWidth, newHeight))
-                      : nullptr;
+        SDL_Surface* resized = ResizedImage(priv->backgroundImage, newWidth, newHeight);
         made = resized != nullptr;
         if (made) {
             if (priv->background) SDL_FreeSurface(priv->background);
@@ -199,10 +203,9 @@ Uint32 cSimpleWin::GetBackgroundColor() const {
 }
 
 bool cSimpleWin::SetBackgroundImage(SDL_Surface* image) {
-    if (!priv->enabled || !image || !IScreenFX) return false;
+    if (!priv->enabled || !image) return false;
     SDL_Surface* copy = SDL_ConvertSurface(image, image->format, SDL_SWSURFACE);
-    SDL_Surface* resized = copy ? ToDisplayFormat(IScreenFX->Resize(copy, nullptr, 1, priv->width, priv->height))
-                                : nullptr;
+    SDL_Surface* resized = copy ? ResizedImage(copy, priv->width, priv->height) : nullptr;
     if (!resized) {
         if (copy) SDL_FreeSurface(copy);
         return false;
