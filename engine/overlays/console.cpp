@@ -306,7 +306,7 @@ int ConsoleInternals::Help(void* context, int, const char* const*) {
 }
 
 namespace {
-const char* const kConHelp[] = {
+WindowCommandHelp kConHelp = {
     "  <alpha> [64 to 255] - Adjust the alpha value of the console",
     "  <clear> - Clear the console",
     "  <color> R G B - Set the console background color",
@@ -322,12 +322,7 @@ const char* const kConHelp[] = {
 
 int ConsoleInternals::Con(void* context, int wordCount, const char* const* words) {
     cConsole& console = *static_cast<cConsole*>(context);
-    if (wordCount == 1) {
-        console.Print(" usage: con <parameter> [value]");
-        for (const char* line : kConHelp) console.Print("%s", line);
-        return 1;
-    }
-    const int shared = RunWindowCommand(console, console, "console", wordCount, words);
+    const int shared = RunWindowCommand(console, console, "console", kConHelp, wordCount, words);
     if (shared >= 0) return shared;
     const std::string command = words[1];
     if (command == "clear" && wordCount == 2) {

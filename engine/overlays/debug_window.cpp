@@ -133,7 +133,7 @@ void cDebugWO::Draw() {
 
 namespace {
 
-const char* const kDebugHelp[] = {
+WindowCommandHelp kDebugHelp = {
     "  <alpha> [64 to 255] - Adjust the alpha value of the console",
     "  <color> R G B - Set the debug window background color",
     "  <enable> [0]|[1] - Enable or disable the debug window",
@@ -150,12 +150,7 @@ const char* const kDebugHelp[] = {
 int DebugInternals::Debug(void* context, int wordCount, const char* const* words) {
     cDebugWO& window = *static_cast<cDebugWO*>(context);
     cConsole& console = *window.state->console;
-    if (wordCount == 1) {
-        console.Print(" usage: debug <parameter> [value]");
-        for (const char* line : kDebugHelp) console.Print("%s", line);
-        return 1;
-    }
-    const int shared = RunWindowCommand(window, console, "debug", wordCount, words);
+    const int shared = RunWindowCommand(window, console, "debug", kDebugHelp, wordCount, words);
     if (shared >= 0) return shared;
     const std::string command = words[1];
     if (command == "enable" && wordCount <= 3) {

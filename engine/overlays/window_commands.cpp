@@ -5,9 +5,14 @@
 
 #include "overlays/simple_win_private.h"
 
-int RunWindowCommand(cSimpleWin& window, cConsole& console, const char* noun, int wordCount,
-                     const char* const* words) {
-    if (wordCount < 2) return -1;
+int RunWindowCommand(cSimpleWin& window, cConsole& console, const char* noun, const WindowCommandHelp& help,
+                     int wordCount, const char* const* words) {
+    if (wordCount < 1) return -1;
+    if (wordCount == 1) {
+        console.Print(" usage: %s <parameter> [value]", words[0]);
+        for (const char* line : help) console.Print("%s", line);
+        return 1;
+    }
     const char* command = words[1];
     const int values = wordCount - 2;
     if (std::strcmp(command, "alpha") == 0) {

@@ -5,11 +5,14 @@
 
 #include "Nimbrel.h"
 
-// Runs words[1] ("alpha", "color", "hide", "move", "resize") on `window`, printing the answers on
-// `console`; `noun` names the window in the position and size answers ("console", "debug").
-// 1 when handled, 0 for a syntax error (too few or too many words), -1 when words[1] is none of
-// these.
-int RunWindowCommand(cSimpleWin& window, cConsole& console, const char* noun, int wordCount,
-                     const char* const* words);
+// The command's help: its nine lines, printed under the usage line when the command comes alone.
+typedef const char* const WindowCommandHelp[9];
+
+// Runs the command alone (its usage and help) or words[1] ("alpha", "color", "hide", "move",
+// "resize") on `window`, printing the answers on `console`; `noun` names the window in the
+// position and size answers ("console", "debug"). 1 when handled, 0 for a syntax error (too few
+// or too many words), -1 when words[1] is none of these.
+int RunWindowCommand(cSimpleWin& window, cConsole& console, const char* noun, const WindowCommandHelp& help,
+                     int wordCount, const char* const* words);
 
 #endif
