@@ -5,8 +5,9 @@
 // every command's answers are also printed and clipped. Checks: the input line always starts with
 // the prompt, the cursor stays inside it, and the lines and history stay bounded.
 //
-// Files the save commands write stay in a fresh directory, removed at exit: '/' in a command line
-// becomes '_', so no path leaves it.
+// Files the save commands write stay in a fresh directory, removed at exit: each input runs with
+// it as the working directory (given back before returning, as libFuzzer reads its corpus by
+// relative paths), and '/' in a command line becomes '_', so no path leaves it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +25,7 @@ namespace {
 Uint8 keys[512];
 Uint32 now = 100000;
 Uint32 Clock() { return now; }
-std::filesystem::path directory;
+std::filesystem::path directory, home;
 
 const int kKeys[] = {8, 13, 32, 127, 273, 274, 275, 276, 278, 279, 96, 65, 122};
 
@@ -40,7 +41,6 @@ void RemoveDirectory() {
 void Start() {
     directory = std::filesystem::temp_directory_path() / ("console_fuzz_" + std::to_string(std::random_device()()));
     std::filesystem::create_directories(directory);
-    std::filesystem::current_path(directory);
     std::atexit(RemoveDirectory);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     Nimbrel.Init(SDL_INIT_VIDEO);
@@ -73,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)started;
     cConsole* console = Nimbrel.GetConsole();
     if (!console) return 0;
+    home = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
     console->SetFeatures(0); // an earlier input may have switched the input line off
     console->Show(1);
     for (size_t i = 0; i < size;) {
@@ -90,5 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         keys[key] = 0;
         Frame(i < size ? data[i] % 4 * 60 : 150);
     }
+    std::filesystem::current_path(home);
     return 0;
 }
