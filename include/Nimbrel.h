@@ -1157,6 +1157,10 @@ extern class IButton* IButton;
 //     Nimbrel.GetDebugWindow()->Show(1);                      // drag it with the mouse
 //     ILogSystem.Init("game.log", ILogSystem::kOutputNewFile | ILogSystem::kOutputConsole, 2, "Game");
 // With the console output bit the log's lines appear in the console too (once it is enabled).
+// The pump draws the overlays after the render callback, over whatever the game drew, whenever
+// they ask for it (a change, a fade, the blinking text cursor); a game that redraws its whole
+// screen at every render calls Nimbrel.SetUpdateMode(2) so that they are drawn at every render
+// (a double-buffered screen has that already).
 
 // The base of the overlays: a rectangle at least 150 x 100 with a background (a colour, or an image
 // resized to the window), a title, text lines (at most kMaxLines, the oldest dropped first), a font

@@ -349,6 +349,39 @@ TEST_F(Overlays, SaveFilesRoundTrip) {
     EXPECT_EQ(0, console->GetHistoryCount());
 }
 
+TEST_F(Overlays, ABackgroundImageIsResizedWithTheWindow) {
+    ASSERT_TRUE(debug->Enable());
+    SDL_Surface* image = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_FillRect(image, nullptr, 0xC08040);
+    ASSERT_TRUE(debug->SetBackgroundImage(image));
+    SDL_FreeSurface(image); // the window keeps its own copy
+    debug->SetAlpha(255);
+    debug->Resize(300, 150);
+    debug->SetFeatures(cSimpleWin::kFeatureNoFade);
+    debug->Show(1);
+    SDL_FillRect(Nimbrel.screen, nullptr, 0);
+    debug->Draw();
+    int x, y, w, h;
+    debug->GetPosition(&x, &y);
+    debug->GetSize(&w, &h);
+    EXPECT_EQ(300, w);
+    EXPECT_EQ(150, h);
+    auto colourAt = [](int px, int py) {
+        Uint8 r, g, b;
+        const Uint32 pixel = static_cast<Uint32*>(Nimbrel.screen->pixels)[py * Nimbrel.screen->pitch / 4 + px];
+        SDL_GetRGB(pixel, Nimbrel.screen->format, &r, &g, &b);
+        return Uint32(r) << 16 | Uint32(g) << 8 | b;
+    };
+    EXPECT_EQ(0xC08040u, colourAt(x, y));
+    EXPECT_EQ(0xC08040u, colourAt(x + w - 1, y + h - 1));
+    EXPECT_EQ(0u, colourAt(x + w, y + h - 1));
+    // A colour replaces the image.
+    ASSERT_TRUE(debug->SetBackgroundColor(1, 2, 3));
+    SDL_FillRect(Nimbrel.screen, nullptr, 0);
+    debug->Draw();
+    EXPECT_EQ(0x010203u, colourAt(x + w / 2, y + h - 1));
+}
+
 namespace {
 
 Uint32* Row(SDL_Surface* s, int y) { return reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch); }
