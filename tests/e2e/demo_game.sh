@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# End to end: the demo game, built against the installed engine, on a real (virtual) X server.
+#   1. It must read the configuration document into the engine and log every value it read,
+#      open its window in the asked size, and leave with exit code 0 on Escape.
+#   2. A mode that cannot be set must give a 640x480 window, the log line saying so and a
+#      normal exit, never a failed start.
+#   tests/e2e/demo_game.sh BUILD_DIR
+set -uo pipefail
+build=$(cd "${1:-build}" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for file in demo-game demo.dpf; do
+  [ -f "$build/demo/$file" ] || { echo "demo_game: FAILED ($build/demo/$file is missing)"; exit 1; }
+  cp "$build/demo/$file" "$work/"
+done
+cd "$work"
+
+# config RENDERER WINDOW DEPTH WIDTH HEIGHT: the document as Setup saves it.
+config() {
+  cat > config.xml <<XML
+<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
+<setup>
+    <general mtfriendly="3">General information</general>
+    <video renderer="$1" resolutionx="$4" resolutiony="$5" colordepth="$3" window="$2" accel="1" />
+    <audio enable="1" format="16" frequency="22050" mode="2" musicvol="200" soundvol="90" buffer="2048" />
+</setup>
+XML
+}
+
+# Runs inside the virtual display: starts the game, records its window's size, clicks in it,
+# holds Escape long enough for the 20-per-second input sampling, and writes the exit code.
+cat > drive.sh <<'DRIVE'
+./demo-game > demo.stdout 2>&1 &
+pid=$!
+window=""
+for _ in $(seq 1 100); do
+  kill -0 "$pid" 2> /dev/null || break
+  window=$(xdotool search --onlyvisible --pid "$pid" 2> /dev/null | head -1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -n "$window" ]; then
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  echo "${WIDTH}x${HEIGHT}" > window-size
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)); sleep 0.2
+  xdotool mousedown 1; sleep 0.2; xdotool mouseup 1; sleep 0.2
+  xdotool keydown Escape; sleep 0.2; xdotool keyup Escape
+fi
+for _ in $(seq 1 50); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2> /dev/null && { echo "still running after Escape" >> demo.stdout; kill "$pid"; }
+status=0
+wait "$pid" || status=$?
+echo "$status" > exit-code
+DRIVE
+
+# run NAME: one start of the game; a virtual display that is not ready in time is retried.
+run() {
+  for attempt in 1 2 3; do
+    rm -f exit-code window-size demo-game.log
+    env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" bash drive.sh > /dev/null 2>&1
+    grep -q "Couldn't open X11 display" demo-game.log 2> /dev/null || break
+    echo "demo_game: $1: the virtual display was not ready (attempt $attempt)"
+    sleep 2
+  done
+}
+
+failures=0
+# expect NAME CONDITION-TEXT: reports a failed check with the game's output and log.
+fail() {
+  echo "demo_game: $1: FAILED ($2)"
+  cat demo.stdout 2> /dev/null
+  iconv -f WINDOWS-1252 -t UTF-8 demo-game.log 2> /dev/null
+  failures=$((failures + 1))
+}
+check_run() { # name, expected window size, log lines...
+  local name=$1 size=$2; shift 2
+  [ "$(cat exit-code 2> /dev/null)" = 0 ] || { fail "$name" "exit code $(cat exit-code 2> /dev/null || echo none)"; return; }
+  [ "$(cat window-size 2> /dev/null)" = "$size" ] || { fail "$name" "window $(cat window-size 2> /dev/null), expected $size"; return; }
+  for line in "$@"; do
+    grep -qF -- "$line" demo-game.log || { fail "$name" "log lacks: $line"; return; }
+  done
+  echo "demo_game: $name: passed"
+}
+
+config 2 1 16 800 600
+run "configured mode"
+check_run "configured mode" 800x600 \
+  " . [demo-game] Info: configuration read from config.xml" \
+  " . [demo-game] Info: general: frame delay 3" \
+  " . [demo-game] Info: video: renderer 2, acceleration 1, window mode 1, colour depth 16, 800x600" \
+  " . [demo-game] Info: audio: enabled 1, format 16, frequency 22050, channels 2, buffer 2048, music volume 200, sound volume 90" \
+  " . [demo-game] Info: window open: 800x600, 16 bits" \
+  " . [demo-game] Info: leaving after Escape."
+
+# Without an OpenGL presentation backend, renderer 64 cannot give a screen at all.
+config 64 1 32 1024 768
+run "impossible mode"
+check_run "impossible mode" 640x480 \
+  " . [demo-game] Info: video: renderer 64, acceleration 1, window mode 1, colour depth 32, 1024x768" \
+  " . [demo-game] Warning: the mode 1024x768 at 32 bits could not be set; running in a 640x480 window instead." \
+  " . [demo-game] Info: window open: 640x480, " \
+  " . [demo-game] Info: leaving after Escape."
+
+[ "$failures" -eq 0 ]
