@@ -77,17 +77,23 @@ bool RestartVideo() {
     return false;
 }
 
-// The record as the demo asks for it before the document is read: a window at the desktop's
-// depth, and sound on. The document replaces what it holds.
-void SetDefaults() {
-    Nimbrel.title = "Nimbrel demo game";
-    Nimbrel.frameDelay = 1;
+// The plain window every machine with a display can give: 640x480 on the native driver, at the
+// desktop's depth, drawn in software.
+void AskForPlainWindow() {
     Nimbrel.renderer = kRendererWindib;
     Nimbrel.acceleration = 1;
     Nimbrel.windowMode = 1;
     Nimbrel.colorDepth = 0;
     Nimbrel.width = kFallbackWidth;
     Nimbrel.height = kFallbackHeight;
+}
+
+// The record as the demo asks for it before the document is read: the plain window, and sound
+// on. The document replaces what it holds.
+void SetDefaults() {
+    Nimbrel.title = "Nimbrel demo game";
+    Nimbrel.frameDelay = 1;
+    AskForPlainWindow();
     Nimbrel.audioEnabled = 1;
     Nimbrel.audioFormat = 16;
     Nimbrel.audioFrequency = 22050;
@@ -110,8 +116,8 @@ void LogConfiguration() {
                    static_cast<unsigned>(Nimbrel.audioBuffer), Nimbrel.musicVolume, Nimbrel.soundVolume);
 }
 
-// Opens the window the player chose. When that mode cannot be set, a plain 640x480 window on the
-// native driver at the desktop's depth takes its place, so a bad choice in Setup never keeps the
+// Opens the window the player chose. When that mode cannot be set, the plain window takes its
+// place, so a bad choice in Setup never keeps the
 // game from starting. `note` receives the line the screen shows about it (empty when the chosen
 // mode was set). False only when even the plain window fails.
 bool OpenWindow(char* note, size_t noteSize) {
@@ -123,12 +129,7 @@ bool OpenWindow(char* note, size_t noteSize) {
                   height, depth, kFallbackWidth, kFallbackHeight);
     ILogSystem.Msg(0, "%sWarning: the mode %dx%d at %d bits could not be set; running in a %dx%d window instead.\n",
                    kTag, width, height, depth, kFallbackWidth, kFallbackHeight);
-    Nimbrel.renderer = kRendererWindib;
-    Nimbrel.acceleration = 1;
-    Nimbrel.windowMode = 1;
-    Nimbrel.colorDepth = 0;
-    Nimbrel.width = kFallbackWidth;
-    Nimbrel.height = kFallbackHeight;
+    AskForPlainWindow();
     if (RestartVideo() && Nimbrel.SetVideoMode()) return true;
     ILogSystem.Msg(0, "%sError: not even a %dx%d window could be opened.\n", kTag, kFallbackWidth, kFallbackHeight);
     return false;
