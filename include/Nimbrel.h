@@ -186,6 +186,19 @@ public:
     void SetUpdateMode(int n);
     bool IsOpenGL() const;
 
+    // ---- Developer overlays (composition) -------------------------------------------------------
+    // SetVideoMode creates one console and one debug window, the first time it succeeds; they
+    // live until Quit. Both start disabled: a game that wants them calls GetConsole()->Enable()
+    // (the back-quote key then opens and closes the console) and GetDebugWindow()->Enable() or
+    // the console command "debug enable 1". Null before the first SetVideoMode and after Quit.
+    class cConsole* GetConsole() const;
+    class cDebugWO* GetDebugWindow() const;
+    // Shows (show > 0) or hides the console, enabling it first when it is not; 1 when the
+    // console exists and can be shown, 0 otherwise.
+    int ShowConsole(int show);
+    // Nonzero while the console is shown or fading.
+    int IsConsoleShown() const;
+
     // ---- Services (base; Blit is the composition's) ---------------------------------------------
     const char* GetVersion() const; // "Nimbrel SDK Linux v5.10 (build 3173)"
     const char* GetMaker() const;
@@ -1252,6 +1265,8 @@ public:
     // Ignored when the font is not loaded, has an alpha channel, or the value is outside 0..255.
     // Crossing 255 on a screen in video memory converts the bitmap again (with a warning).
     void SetAlpha(int alpha);
+    // The character PrintCursor draws as the text cursor ('|' unless set).
+    void SetCursorCharacter(Uint8 character);
 
     // ---- Pixels ---------------------------------------------------------------------------------
     // Raw pixel access at 1, 2, 3 and 4 bytes per pixel, locking the surface when SDL requires it.
@@ -1450,5 +1465,189 @@ private:
     Private* priv;
 };
 extern class IButton* IButton;
+
+// =================================================================================================
+// Developer overlays: simple window, console, debug window (widgets)
+// =================================================================================================
+//
+// Translucent windows drawn over the game by the frame pump. The engine makes one console and one
+// debug window (see Nimbrel.GetConsole); a game may derive its own windows from cSimpleWin.
+//
+// A typical game, after Nimbrel.SetVideoMode:
+//     Nimbrel.GetConsole()->Enable();                         // back-quote opens it
+//     Nimbrel.GetDebugWindow()->AddWatch("fps", &fps, nullptr);
+//     Nimbrel.GetDebugWindow()->Enable();
+//     Nimbrel.GetDebugWindow()->Show(1);                      // drag it with the mouse
+//     ILogSystem.Init("game.log", ILogSystem::kOutputNewFile | ILogSystem::kOutputConsole, 2, "Game");
+// With the console output bit the log's lines appear in the console too (once it is enabled).
+// The pump draws the overlays after the render callback, over whatever the game drew, whenever
+// they ask for it (a change, a fade, the blinking text cursor); a game that redraws its whole
+// screen at every render calls Nimbrel.SetUpdateMode(2) so that they are drawn at every render
+// (a double-buffered screen has that already).
+
+// The base of the overlays: a rectangle at least 150 x 100 with a background (a colour, or an image
+// resized to the window), a title, text lines (at most kMaxLines, the oldest dropped first), a font
+// (the built-in one until the window is given another), and an alpha value that fades in and out
+// over one second of engine time. While not enabled, every setter, Update and Draw do nothing.
+class cSimpleWin {
+public:
+    // Feature bits.
+    enum Feature {
+        kFeatureFixed = 1,   // the back-quote key does not toggle it
+        kFeatureNoInput = 2, // the console has no input line
+        kFeatureNoFade = 4,  // Show acts at once
+    };
+    static constexpr int kMinWidth = 150, kMinHeight = 100;
+    static constexpr int kMaxLines = 2000;
+    // Fade states, as IsShown gives them.
+    enum FadeState { kHidden = 0, kShown = 1, kFadingIn = 33, kFadingOut = 223 };
+
+    // At (0, 0), 150 x 100, hidden, alpha 128, the built-in font (when IImage exists).
+    cSimpleWin();
+    virtual ~cSimpleWin();
+    cSimpleWin(const cSimpleWin&) = delete;
+    cSimpleWin& operator=(const cSimpleWin&) = delete;
+
+    // Once per logic frame: runs the fades. True while the window is enabled and shown (or fading).
+    virtual bool Update();
+    // Switches the window on when it can be drawn: it needs the screen, a size of at least
+    // 150 x 100, a background and a font; otherwise a warning says what is missing. 1 or 0.
+    virtual bool Enable();
+    // Draws the window onto the screen (the frame pump calls it for the engine's windows).
+    virtual void Draw() = 0;
+    // Recomputes the text area after a move or a resize.
+    virtual void Relayout() = 0;
+
+    void Disable();
+    bool IsEnabled() const;
+
+    // A negative coordinate keeps the current one; others are limited so the window stays on the
+    // screen.
+    void Move(int x, int y);
+    void GetPosition(int* x, int* y) const;
+    // A width below 150 or height below 100 keeps that side; larger ones are limited to the screen.
+    void Resize(int width, int height);
+    void GetSize(int* width, int* height) const;
+
+    // A plain background, as a pixel value of the screen's format or as red, green and blue.
+    // False when not enabled or the surface cannot be made (the old background stays).
+    bool SetBackgroundColor(Uint32 pixel);
+    bool SetBackgroundColor(Uint8 red, Uint8 green, Uint8 blue);
+    Uint32 GetBackgroundColor() const;
+    // A background image (a copy is kept; the caller keeps its surface), resized smoothly to the
+    // window now and at every Resize. False when not enabled or it cannot be made.
+    bool SetBackgroundImage(SDL_Surface* image);
+
+    // The opacity, 64 (at least) to 255. Ignored while not enabled.
+    void SetAlpha(Uint8 alpha);
+    Uint8 GetAlpha() const;
+
+    // show > 0 shows the window with a one-second fade-in, 0 hides it with a fade-out (at once
+    // with kFeatureNoFade). Ignored while not enabled, while a fade runs, and when nothing changes.
+    void Show(Uint8 show);
+    // The fade state: nonzero while shown or fading.
+    Uint8 IsShown() const;
+
+    void SetTitle(const char* title);
+    const char* GetTitle() const;
+    Uint32 GetFeatures() const;
+    void SetFeatures(Uint32 features);
+    // The window's font (the built-in one, named "VXQR builtin font"); owned by the window.
+    CFont* GetFont() const;
+
+    // The text lines, oldest first (index 0). Null for an index out of range.
+    int GetLineCount() const;
+    const char* GetLine(int index) const;
+
+    struct Private;
+
+protected:
+    // Appends a line (the oldest is dropped when kMaxLines are kept) and clears them all.
+    void AddLine(const char* text);
+    void ClearLines();
+    // Sets the background surface's and the font's alpha: a value, or -1 for the stored alpha.
+    void ApplyAlpha(int value);
+    // The window's rectangle on the screen, the clip of all its drawing.
+    SDL_Rect Area() const;
+    // Draws the background at the window's place, keeping the software cursor intact.
+    void DrawBackground();
+
+    Private* priv;
+};
+
+// The drop-down developer console: the top third of the screen, text lines, an input line with
+// history (Up and Down) and named commands. Typing reads the key table of the logic frames;
+// Return runs the line. "help" lists the commands; "con" controls the console itself (alpha,
+// clear, color, features, hide, history clear|save FILE, move, resize, save FILE). The save
+// commands write plain text, one line per console line or history entry, replacing the file in
+// one step. Each command's answer and " Syntax error or command not found" for unknown commands or
+// commands with too few words are printed as console lines.
+class cConsole : public cSimpleWin {
+public:
+    // A command handler gets the words of the line (words[0] is the command's name) and returns
+    // nonzero when it handled them, 0 for a syntax error.
+    typedef int (*CommandHandler)(void* context, int wordCount, const char* const* words);
+    // The input line's prompt and the longest line the history or input keep.
+    static constexpr int kMaxInput = 1024;
+
+    // The process's console: the target of the log's console output. The title may be null.
+    explicit cConsole(const char* title = nullptr);
+    ~cConsole() override;
+
+    bool Update() override;
+    bool Enable() override;
+    void Draw() override;
+    void Relayout() override;
+
+    // Prints one line, printf-style, only while enabled.
+    void Print(const char* format, ...) NIMBREL_PRINTF(2, 3);
+    void PrintV(const char* format, va_list args);
+    // 0 when an argument is missing or a command of that name exists (names are case-sensitive);
+    // otherwise 1.
+    int RegisterCommand(const char* name, const char* help, CommandHandler handler, void* context = nullptr);
+    // Runs a command line as if typed (without echoing it).
+    void Execute(const char* line);
+    void AddHistory(const char* text);
+
+    // The input line (">" and the typed text), the text cursor's position in it (1 = after the
+    // prompt), and the history, oldest first.
+    const char* GetInput() const;
+    int GetCursor() const;
+    int GetHistoryCount() const;
+    const char* GetHistory(int index) const;
+
+    struct ConsoleState;
+
+private:
+    friend struct ConsoleInternals; // the console's own commands
+    ConsoleState* state;
+};
+
+// The watch window: named integers and floating-point values of the game, shown as a flowing list
+// and refreshed twice a second. Controlled by the console command "debug" (alpha, color, enable,
+// hide, show, list, move, remove, resize) and dragged with the mouse while shown.
+class cDebugWO : public cSimpleWin {
+public:
+    // With a console, registers "debug" there and prints its answers there. The title may be null.
+    explicit cDebugWO(cConsole* console = nullptr, const char* title = nullptr);
+    ~cDebugWO() override;
+
+    bool Update() override;
+    void Draw() override;
+    void Relayout() override;
+
+    // Watches the variables (either may be null, not both); the game keeps them alive while
+    // watched. 1, or 0 for a missing name or no variable.
+    int AddWatch(const char* name, const Sint32* integer, const double* value);
+    // Removes the first watch of that name; true when one was removed.
+    bool RemoveWatch(const char* name);
+    int GetWatchCount() const;
+
+    struct DebugState;
+
+private:
+    friend struct DebugInternals; // the "debug" command
+    DebugState* state;
+};
 
 #endif // NIMBREL_H

@@ -154,9 +154,10 @@ TEST_F(Font, CreateWorksOutTheGlyphsFromTheMarkRow) {
     std::vector<int> starts;
     SDL_Surface* bitmap = MarkedBitmap(95, 9, &starts);
     const std::vector<Uint32> before = Pixels(bitmap);
+    const int engineFonts = Nimbrel.liveFonts; // the developer overlays' built-in fonts
     {
         CFont f;
-        EXPECT_EQ(1, Nimbrel.liveFonts);
+        EXPECT_EQ(engineFonts + 1, Nimbrel.liveFonts);
         EXPECT_EQ(nullptr, f.GetName());
         ASSERT_EQ(96, f.Create(bitmap));
         EXPECT_EQ(before, Pixels(bitmap)) << "the caller's surface is copied, never changed";
@@ -189,7 +190,7 @@ TEST_F(Font, CreateWorksOutTheGlyphsFromTheMarkRow) {
         EXPECT_EQ(255, f.Create(bitmap)) << "a loaded font refuses a second Create";
         EXPECT_TRUE(Has(engine.Log(), " . [CFont::Create()] Warning: font already exists. It is not possible to create another one.\n"));
     }
-    EXPECT_EQ(0, Nimbrel.liveFonts);
+    EXPECT_EQ(engineFonts, Nimbrel.liveFonts);
     SDL_FreeSurface(bitmap);
 }
 

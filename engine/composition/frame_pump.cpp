@@ -12,11 +12,11 @@
 #include <cmath>
 
 #include "core/clock.h"
+#include "composition/overlay_wiring.h"
 #include "core/nimbrel_private.h"
 
 namespace {
 
-const int kBackQuoteKey = 96;
 const Uint8 kPseudoEventType = 30; // "nothing happened, nothing rendered yet"
 
 // The time system's elapsed milliseconds, as the pump reads them.
@@ -32,28 +32,6 @@ int WholeFramesCrossed(float frames, float accumulator) {
 }
 
 float FractionalPart(float value) { return value - std::floor(value); }
-
-} // namespace
-
-// ---- Event reactions ----------------------------------------------------------------------------
-
-namespace {
-
-// The engine's own reactions to an event: the console key and dragging the debug window.
-void ReactToEvent(const SDL_Event& event, Nimbrel::Private& priv) {
-    switch (event.type) {
-    case SDL_KEYDOWN:
-        if (event.key.keysym.sym == kBackQuoteKey) {
-            // PLACEHOLDER: the console overlay, when it lands, is opened and closed here.
-        }
-        break;
-    case SDL_MOUSEBUTTONUP:
-        priv.dragging = false; // the debug window overlay, when it lands, starts and follows the drag
-        break;
-    default:
-        break; // everything else, the quit request included, gets no reaction
-    }
-}
 
 } // namespace
 
@@ -81,6 +59,7 @@ void RunLogicFrame(class Nimbrel& engine, Nimbrel::Private& priv) {
     if (ICursor) ICursor->SetLastPosition(engine.mouseX, engine.mouseY);
     SampleInput(engine, priv);
     if (IButton) IButton->UpdateStates();
+    UpdateOverlays(priv);
 }
 
 // True when a frame is due at the render rate; advances the render clock when it is.
@@ -101,7 +80,7 @@ bool RenderIsDue(FramePacing& pacing) {
 void Render(class Nimbrel& engine, Nimbrel::Private& priv, SDL_Event& event) {
     if (priv.renderCallback) priv.renderCallback(priv.pacing.logicBurst ? 1 : 0);
     event.user.code = 1;
-    // With an overlay redraw mode the console and debug window are drawn here, once they exist.
+    if (priv.overlayRedrawMode != kOverlayNone) DrawOverlays(priv);
     if (ICursor) ICursor->Draw();
     SDL_Flip(engine.screen);
     if (ITimeSystem) ITimeSystem->CountRenderFrame();
@@ -116,7 +95,7 @@ int Nimbrel::Update(SDL_Event* callerEvent) {
     FramePacing& pacing = priv->pacing;
 
     if (SDL_PollEvent(&event)) {
-        ReactToEvent(event, *priv);
+        OverlaysReactToEvent(event, *priv);
         if (callerEvent) return 1;
     } else {
         event.user.type = kPseudoEventType;

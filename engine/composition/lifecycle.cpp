@@ -4,6 +4,7 @@
 
 #include <ucl/ucl.h>
 
+#include "composition/overlay_wiring.h"
 #include "core/clock.h"
 #include "core/nimbrel_private.h"
 #include "platform/environment.h"
@@ -85,8 +86,7 @@ int Nimbrel::Init(Uint32 sdlFlags) {
 void Nimbrel::Quit() {
     if (!priv->initialized) return;
 
-    // The console and the debug window arrive with the developer tools; until then there are
-    // none to destroy here.
+    DestroyOverlays(*priv);
     DestroyInterfaces();
 
     if (icon) {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "composition/overlay_wiring.h"
 #include "core/nimbrel_private.h"
 #include "platform/environment.h"
 #include "platform/signals.h"
@@ -144,7 +145,7 @@ int Nimbrel::SetVideoMode() {
 
     WarnAboutGrantedFlags(flags, screen->flags);
 
-    // The console and the debug window are created here once the developer tools exist.
+    CreateOverlays(*priv);
     if (screen->flags & SDL_DOUBLEBUF) priv->overlayRedrawMode = kOverlayAlways;
     return 1;
 }

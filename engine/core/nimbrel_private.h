@@ -46,7 +46,10 @@ struct Nimbrel::Private {
     RenderCallback renderCallback = nullptr;
     int overlayRedrawMode = kOverlayNone;
     FramePacing pacing;
-    // Debug window dragging: the pump clears it on a button release; the debug window fills it in.
+    // The developer overlays, made by the first successful SetVideoMode and destroyed by Quit.
+    cConsole* console = nullptr;
+    cDebugWO* debugWindow = nullptr;
+    // Debug window dragging, driven by the pump's mouse events.
     bool dragging = false;
     int dragOriginX = 0, dragOriginY = 0;
     TestInput testInput;

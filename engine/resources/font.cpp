@@ -506,3 +506,5 @@ void CFont::CFontSetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel) {
     if (surface->pixels) WritePixel(surface, x, y, pixel);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
 }
+
+void CFont::SetCursorCharacter(Uint8 character) { priv->cursorCharacter = character; }
