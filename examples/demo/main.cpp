@@ -1,7 +1,8 @@
 // The demo game: what a small game on an installed Nimbrel looks like. It takes the options the
 // player saved with Setup (config.xml beside it), opens its window as asked (or a 640x480 window
 // when the asked mode cannot be had), and shows a walking sprite over a tile map, the settings in
-// a bitmap font, music and a click on each mouse press. Escape leaves.
+// a bitmap font, music and a click on each mouse press. The back-quote key opens the engine's
+// console, and a debug window watches the frame rates. Escape leaves.
 //
 // Everything it does goes to demo-game.log, together with the engine's own lines, so the log
 // answers "what did the game read, and what did it get".
@@ -42,12 +43,11 @@ struct Scene {
     int click = -1;
     int walkerX = 0;
     int walkerStep = 4;
-    int walkerY = 0;
     // Frame rates of the last whole second, refreshed at every logic frame.
     Sint32 renderRate = 0;
     Sint32 logicRate = 0;
-    Sint32 shownRenderRate = -1;
-    Sint32 shownLogicRate = -1;
+    // What the screen says about a mode that could not be set; empty when it was.
+    char fallbackNote[128] = "";
 };
 
 Scene* scene = nullptr;
@@ -175,6 +175,12 @@ bool LoadScene(Scene& s) {
     return loaded;
 }
 
+void FillBackground(SDL_Rect* area) {
+    SDL_Surface* screen = Nimbrel.screen;
+    SDL_FillRect(screen, area,
+                 SDL_MapRGB(screen->format, kBackground >> 16, (kBackground >> 8) & 0xFF, kBackground & 0xFF));
+}
+
 void DrawGround(Scene& s) {
     const int top = Nimbrel.screen->h - kMapRows * kTileSize;
     for (int row = 0; row < kMapRows; ++row)
@@ -184,16 +190,10 @@ void DrawGround(Scene& s) {
             s.tiles.SetPosition(x, top + row * kTileSize);
             s.tiles.Draw(nullptr, tile);
         }
-    s.walkerY = top + kTileSize - s.walker.GetFrameHeight(); // on the grass, past the flowers
 }
 
-// The still part of the picture, drawn once: the sprite keeps what it walks over by itself.
-void DrawStill(Scene& s, const char* fallbackNote) {
+void DrawText(Scene& s) {
     SDL_Surface* screen = Nimbrel.screen;
-    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, kBackground >> 16, (kBackground >> 8) & 0xFF,
-                                              kBackground & 0xFF));
-    DrawGround(s);
-
     const int line = s.font.GetHeight() + 6;
     int y = 16;
     char text[160];
@@ -215,34 +215,28 @@ void DrawStill(Scene& s, const char* fallbackNote) {
         std::snprintf(text, sizeof text, "Audio: off");
     s.font.Print(screen, 16, y, text);
     y += line;
-    if (fallbackNote[0]) {
-        s.font.Print(screen, 16, y, fallbackNote);
+    if (s.fallbackNote[0]) {
+        s.font.Print(screen, 16, y, s.fallbackNote);
         y += line;
     }
     y += line;
-    s.font.Print(screen, 16, y, "Click for a sound. Escape leaves.");
-}
-
-// The rates line changes once a second at most; it is redrawn only then.
-void DrawRates(Scene& s) {
-    if (s.renderRate == s.shownRenderRate && s.logicRate == s.shownLogicRate) return;
-    s.shownRenderRate = s.renderRate;
-    s.shownLogicRate = s.logicRate;
-    const int height = s.font.GetHeight() + 2;
-    SDL_Rect area = {16, static_cast<Sint16>(Nimbrel.screen->h - kMapRows * kTileSize - 2 * height - 48),
-                     static_cast<Uint16>(Nimbrel.screen->w - 32), static_cast<Uint16>(height)};
-    SDL_FillRect(Nimbrel.screen, &area, SDL_MapRGB(Nimbrel.screen->format, kBackground >> 16,
-                                                    (kBackground >> 8) & 0xFF, kBackground & 0xFF));
-    char text[80];
     std::snprintf(text, sizeof text, "Frames per second: %d drawn, %d of logic", s.renderRate, s.logicRate);
-    s.font.Print(Nimbrel.screen, area.x, area.y, text);
+    s.font.Print(screen, 16, y, text);
+    y += line * 2;
+    s.font.Print(screen, 16, y, "Click for a sound. The back-quote key opens the console. Escape leaves.");
 }
 
+// The whole picture at every render: the translucent overlays are drawn over it afterwards, so
+// anything not drawn again would collect their shading.
 void OnRender(int) {
-    if (scene) scene->walker.Draw();
+    if (!scene) return;
+    FillBackground(nullptr);
+    DrawGround(*scene);
+    DrawText(*scene);
+    scene->walker.Draw();
 }
 
-// One logic frame: the walker paces along the ground, a mouse press clicks.
+// One logic frame: the walker paces along the grass, a mouse press clicks.
 void Logic(Scene& s) {
     const int limit = Nimbrel.screen->w - s.walker.GetFrameWidth();
     s.walkerX += s.walkerStep;
@@ -250,7 +244,8 @@ void Logic(Scene& s) {
         s.walkerX = s.walkerX <= 0 ? 0 : limit;
         s.walkerStep = -s.walkerStep;
     }
-    s.walker.SetPosition(s.walkerX, s.walkerY, 1);
+    const int grassTop = Nimbrel.screen->h - (kMapRows - 1) * kTileSize;
+    s.walker.SetPosition(s.walkerX, grassTop - s.walker.GetFrameHeight(), 1);
 
     const Uint8 left = SDL_BUTTON(SDL_BUTTON_LEFT);
     if ((Nimbrel.mouseButtons & left) && !(Nimbrel.previousMouseButtons & left))
@@ -258,7 +253,29 @@ void Logic(Scene& s) {
 
     s.renderRate = ITimeSystem->GetMeasuredRenderRate();
     s.logicRate = ITimeSystem->GetMeasuredLogicRate();
-    DrawRates(s);
+}
+
+// The developer overlays: the console on the back-quote key, which also shows the log's lines,
+// and a debug window in the top right corner watching the frame rates.
+void EnableOverlays(Scene& s) {
+    cConsole* console = Nimbrel.GetConsole();
+    cDebugWO* debug = Nimbrel.GetDebugWindow();
+    if (!console || !debug) {
+        ILogSystem.Msg(0, "%sWarning: the engine made no console or debug window.\n", kTag);
+        return;
+    }
+    console->Enable();
+    debug->AddWatch("render fps", &s.renderRate, nullptr);
+    debug->AddWatch("logic fps", &s.logicRate, nullptr);
+    if (!debug->Enable()) {
+        ILogSystem.Msg(0, "%sWarning: the debug window could not be shown.\n", kTag);
+        return;
+    }
+    int width = 0, height = 0;
+    debug->GetSize(&width, &height);
+    debug->Move(Nimbrel.screen->w - width - 8, 8);
+    debug->Show(1);
+    ILogSystem.Msg(0, "%sInfo: the back-quote key opens the console; the debug window watches the frame rates.\n", kTag);
 }
 
 int Run() {
@@ -270,25 +287,23 @@ int Run() {
                        kConfigFile);
     LogConfiguration();
 
-    char fallbackNote[128];
-    if (!OpenWindow(fallbackNote, sizeof fallbackNote)) return 1;
+    Scene s;
+    if (!OpenWindow(s.fallbackNote, sizeof s.fallbackNote)) return 1;
     ILogSystem.Msg(0, "%sInfo: window open: %dx%d, %d bits\n", kTag, Nimbrel.screen->w, Nimbrel.screen->h,
                    Nimbrel.screen->format->BitsPerPixel);
     StartSound();
 
-    Scene s;
     if (!LoadScene(s)) return 1;
     scene = &s;
-    DrawStill(s, fallbackNote);
+    EnableOverlays(s);
+    Nimbrel.SetUpdateMode(2); // the picture is drawn anew at every render, so are the overlays
     ISoundFX->MusicPlay(s.music, -1);
-
-    // TODO(overlays): enable the console (back-quote) and a debug window watching s.renderRate
-    // and s.logicRate here once the developer overlays are in the engine.
 
     ITimeSystem->Init(0);
     ITimeSystem->SetRate(60, 20);
     Nimbrel.SetRenderCallback(OnRender);
-    while (!Nimbrel.KeyState(SDLK_ESCAPE)) {
+    // Escape typed into the open console is the console's.
+    while (!Nimbrel.KeyState(SDLK_ESCAPE) || Nimbrel.IsConsoleShown()) {
         Logic(s);
         while (Nimbrel.Update(nullptr) != 0) {
         }
@@ -305,7 +320,7 @@ int Run() {
 
 int main(int, char**) {
     RememberVideoDriver();
-    ILogSystem.Init(kLogFile, ILogSystem::kOutputNewFile, 5, "Nimbrel demo game");
+    ILogSystem.Init(kLogFile, ILogSystem::kOutputNewFile | ILogSystem::kOutputConsole, 5, "Nimbrel demo game");
     if (Nimbrel.Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) return 1;
     const int status = Run();
     Nimbrel.Quit();
