@@ -68,13 +68,13 @@ DRIVE
 # run NAME: one start of the game. A virtual display that is not ready in time is the test
 # machine's problem, not the game's: such a start is tried again.
 run() {
-  for attempt in 1 2 3; do
+  for attempt in 1 2 3 4 5; do
     rm -f exit-code window-size demo-game.log console.txt
     env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy CONSOLE_FILE="${CONSOLE_FILE:-}" xvfb-run -a -s "-screen 0 1024x768x24" bash drive.sh > /dev/null 2>&1
     # The native driver (renderer 2) fails to start only when the display is not there.
     grep -qE "Couldn't open X11 display|could not initialize SDL video system \(2\)" demo-game.log 2> /dev/null || break
     echo "demo_game: $1: the virtual display was not ready (attempt $attempt)"
-    sleep 2
+    sleep $((2 + RANDOM % 4)) # other virtual displays may be starting on this machine
   done
 }
 
