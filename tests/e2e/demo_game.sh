@@ -79,7 +79,7 @@ run() {
 }
 
 failures=0
-# expect NAME CONDITION-TEXT: reports a failed check with the game's output and log.
+# fail NAME REASON: reports a failed check with the game's output and log.
 fail() {
   echo "demo_game: $1: FAILED ($2)"
   cat demo.stdout 2> /dev/null
