@@ -9,6 +9,7 @@
 #   tests/e2e/demo_game.sh BUILD_DIR
 set -uo pipefail
 build=$(cd "${1:-build}" && pwd)
+window_of=$(cd "$(dirname "$0")/../../scripts" && pwd)/window-of.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for file in demo-game demo.dpf; do
@@ -33,15 +34,10 @@ XML
 # opens the console and saves its lines (when CONSOLE_FILE is set), holds Escape and writes the
 # exit code. Every key is held long enough for the 20-per-second input sampling.
 cat > drive.sh <<'DRIVE'
+source "$WINDOW_OF"
 ./demo-game > demo.stdout 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2> /dev/null || break
-  window=$(xdotool search --onlyvisible --pid "$pid" 2> /dev/null | head -1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(window_of "$pid")
 if [ -n "$window" ]; then
   sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -70,7 +66,7 @@ DRIVE
 run() {
   for attempt in 1 2 3 4 5; do
     rm -f exit-code window-size demo-game.log console.txt
-    env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy CONSOLE_FILE="${CONSOLE_FILE:-}" xvfb-run -a -s "-screen 0 1024x768x24" bash drive.sh > /dev/null 2>&1
+    env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy CONSOLE_FILE="${CONSOLE_FILE:-}" WINDOW_OF="$window_of" xvfb-run -a -s "-screen 0 1024x768x24" bash drive.sh > /dev/null 2>&1
     # The native driver (renderer 2) fails to start only when the display is not there.
     grep -qE "Couldn't open X11 display|could not initialize SDL video system \(2\)" demo-game.log 2> /dev/null || break
     echo "demo_game: $1: the virtual display was not ready (attempt $attempt)"
