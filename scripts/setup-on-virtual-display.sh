@@ -4,19 +4,14 @@
 # reports where the screenshot and Setup.log are.
 #   scripts/setup-on-virtual-display.sh FOLDER
 set -uo pipefail
+source "$(dirname "$0")/window-of.sh"
 folder=${1:?usage: setup-on-virtual-display.sh FOLDER}
 cd "$folder"
 rm -f screenshot.png
 
 ./Setup > setup.stdout 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2> /dev/null || break
-  window=$(xdotool search --onlyvisible --pid "$pid" 2> /dev/null | head -1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(window_of "$pid")
 
 if [ -n "$window" ]; then
   sleep 1
