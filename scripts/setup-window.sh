@@ -16,18 +16,14 @@ x_server_unreachable() {
   grep -qE "Couldn't open X11 display|No available video device" Setup.log 2> /dev/null
 }
 
-# Starts ./Setup of the current folder (its output into setup.stdout) and waits up to 15 s for its
-# window. Sets setup_pid, and setup_window (empty when Setup ended first or no window appeared).
+source "$(dirname "${BASH_SOURCE[0]}")/window-of.sh"
+
+# Starts ./Setup of the current folder (its output into setup.stdout) and waits for its window.
+# Sets setup_pid, and setup_window (empty when Setup ended first or no window appeared).
 start_setup_and_find_window() {
   ./Setup > setup.stdout 2>&1 &
   setup_pid=$!
-  setup_window=""
-  for _ in $(seq 1 150); do
-    kill -0 "$setup_pid" 2> /dev/null || break
-    setup_window=$(xdotool search --onlyvisible --pid "$setup_pid" 2> /dev/null | head -1)
-    [ -n "$setup_window" ] && break
-    sleep 0.1
-  done
+  setup_window=$(window_of "$setup_pid")
 }
 
 # Moves the pointer into the window (keyboard focus follows it without a window manager) and
