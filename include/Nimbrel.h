@@ -208,6 +208,8 @@ public:
     // Creates the missing directories of a file path. 1 on success, 0 on failure. Like every file
     // operation it takes Windows-style paths: a drive letter is dropped and a backslash separates.
     int MakePath(const char* path) const;
+    // The physical memory available to new programs, in bytes; 0 when the system does not say.
+    Uint64 GetFreeMemory() const;
     // Blits a surface that has no pixel backup, keeping the software cursor intact when the
     // destination is the screen. The result of SDL_UpperBlit.
     int Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect);

@@ -20,4 +20,11 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; then
 fi
 
 # No display: run on a virtual one and drive it like a player would.
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$OLDPWD/scripts/setup-on-virtual-display.sh" "$demo"
+source "$OLDPWD/scripts/setup-window.sh"
+for attempt in 1 2 3; do
+  on_virtual_display bash "$OLDPWD/scripts/setup-on-virtual-display.sh" "$demo" > run.txt 2>&1
+  x_server_unreachable || break
+  echo "The virtual X server could not be reached (attempt $attempt); trying again."
+  sleep 2
+done
+cat run.txt

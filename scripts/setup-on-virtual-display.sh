@@ -4,33 +4,19 @@
 # reports where the screenshot and Setup.log are.
 #   scripts/setup-on-virtual-display.sh FOLDER
 set -uo pipefail
-source "$(dirname "$0")/window-of.sh"
 folder=${1:?usage: setup-on-virtual-display.sh FOLDER}
+source "$(cd "$(dirname "$0")" && pwd)/setup-window.sh"
 cd "$folder"
 rm -f screenshot.png
 
-./Setup > setup.stdout 2>&1 &
-pid=$!
-window=$(window_of "$pid")
-
-if [ -n "$window" ]; then
+start_setup_and_find_window
+if [ -n "$setup_window" ]; then
   sleep 1
   import -window root screenshot.png
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-  sleep 0.2
-  xdotool keydown Escape; sleep 0.2; xdotool keyup Escape
 fi
+leave_setup_with_escape
 
-status=0
-for _ in $(seq 1 50); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2> /dev/null; then
-  echo "Setup did not leave after Escape; stopping it."
-  kill "$pid"
-fi
-wait "$pid" || status=$?
-
-echo "Setup exited with code $status."
+echo "Setup exited with code $setup_status."
 if [ -f screenshot.png ]; then
   echo "Screenshot: $folder/screenshot.png"
 else

@@ -8,6 +8,29 @@
 
 #include "Nimbrel.h"
 #include "layout.h"
+#include "setup_state.h"
+#include "skin.h"
+#include "tabs.h"
+
+SetupState gSetup;
+
+void SetDefaultSettings(NimbrelConfig* settings) {
+    *settings = NimbrelConfig();
+    settings->frameDelay = 1;
+    settings->renderer = kRendererWindib;
+    settings->acceleration = 1;
+    settings->windowMode = 1;
+    settings->colorDepth = 32;
+    settings->width = 640;
+    settings->height = 480;
+    settings->audioEnabled = 1;
+    settings->audioFormat = 8;
+    settings->audioFrequency = 11025;
+    settings->audioChannels = 1;
+    settings->audioBuffer = 4096;
+    settings->musicVolume = 128;
+    settings->soundVolume = 128;
+}
 
 namespace {
 
@@ -16,7 +39,7 @@ const Uint32 kSdlSubsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO; 
 const Uint32 kRenderRate = 60;
 const Uint32 kLogicRate = 20;
 
-bool quitRequested = false;
+const int kClickChannel = 1;
 
 // ---- Start-up steps ---------------------------------------------------------------------------
 
@@ -39,8 +62,8 @@ bool ReadLayout() {
 
 // The window: 430x400, windowed, software, desktop depth, 1 ms of sleep per pump call.
 bool OpenWindow() {
-    Nimbrel.title = LayoutWindowTitle();
-    // The skin's icon ("<skin>_icon") is loaded here once the layout names the skin.
+    Nimbrel.title = gLayout.title;
+    Nimbrel.icon = IImage->Load(kSkinPackage, gLayout.names.icon); // optional
     Nimbrel.frameDelay = 1;
     Nimbrel.renderer = kRendererWindib;
     Nimbrel.windowMode = 1;
@@ -65,37 +88,103 @@ void StartTimeSystem() {
     ITimeSystem->SetRate(kRenderRate, kLogicRate);
 }
 
+bool LoadResources() {
+    const char* failed = LoadSkin();
+    if (failed == nullptr) return true;
+    ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn't load graphic resource: '%s'.\n", failed);
+    ReleaseSetup();
+    return false;
+}
+
+// The settings: defaults, then the game's configuration. A game without a readable configuration
+// cannot be started until the player has saved one.
+void ReadSettings() {
+    SetDefaultSettings(&gSetup.settings);
+    if (!Nimbrel.ReadConfig(gLayout.configPackage, gLayout.configDocument, &gSetup.settings))
+        IButton->SetState(gLayout.play.id, kStateDisabled);
+    gSetup.savedFrameDelay = gSetup.settings.frameDelay;
+}
+
+// ---- Main loop actions ------------------------------------------------------------------------
+
+void WaitForClick() {
+    while (ISoundFX->SoundPlaying(kClickChannel)) SDL_Delay(10);
+}
+
+void Save() {
+    NimbrelConfig& settings = gSetup.settings;
+    int music = IButton->GetValue(gLayout.groups[kAudioTab][kMusicVolumeSlot].id);
+    int sound = IButton->GetValue(gLayout.groups[kAudioTab][kSoundVolumeSlot].id);
+    if (music >= 0) settings.musicVolume = static_cast<Uint8>(music);
+    if (sound >= 0) settings.soundVolume = static_cast<Uint8>(sound);
+    if (settings.windowMode == 1 || settings.windowMode == 2) settings.colorDepth = 0;
+    if (Nimbrel.WriteConfig(gLayout.configPackage, gLayout.configDocument, &settings))
+        IButton->SetState(gLayout.play.id, kStateEnabled);
+}
+
+void ToggleMultitasking() {
+    const int box = gLayout.groups[kGeneralTab][kMtFriendlySlot].id;
+    gSetup.settings.frameDelay = IButton->GetState(box) == kStateSelected ? gSetup.savedFrameDelay : 0;
+}
+
+// PLACEHOLDER: Play (starting the game), the benchmark, custom buttons, the video and audio
+// options and the Save button's validity check come with the option controls; until then those
+// buttons only click.
+void Act(int id) {
+    if (id == gLayout.exit.id) {
+        WaitForClick();
+        gSetup.quit = true;
+        return;
+    }
+    if (id == gLayout.save.id) return Save();
+    for (int tab = 0; tab < kTabCount; ++tab)
+        if (id == gLayout.groups[tab][kTabSlot].id) return ShowTab(tab);
+    if (id == gLayout.groups[kGeneralTab][kMtFriendlySlot].id) return ToggleMultitasking();
+}
+
 } // namespace
 
 // ---- Start-up, loop, release ----------------------------------------------------------------------
 
 int StartSetup() {
-    quitRequested = false;
+    gSetup.quit = false;
+    gSetup.currentTab = -1;
     StartLog();
     if (!StartEngine()) return kSetupExitStartupFailed;
     if (!ReadLayout()) return kSetupExitStartupFailed;
     if (!OpenWindow()) return kSetupExitStartupFailed;
-    // The cursor starts here as its module lands.
+    ICursor->Init();
     StartSound();
     StartTimeSystem();
-    // Then the skin's resources, the music, the settings and the configuration document, the
-    // tab refreshes, the cursor selection and the first tab.
+    if (!LoadResources()) return kSetupExitStartupFailed;
+    ISoundFX->MusicPlay(gSkin.music, 0);
+    ReadSettings();
+    RefreshGeneralTab();
+    RefreshVideoTab();
+    RefreshAudioTab();
+    ICursor->Select(gSkin.cursor);
+    ICursor->Enable(1);
+    gSetup.currentTab = -1;
+    ShowTab(kGeneralTab);
     return 0;
 }
 
 void RunMainLoop() {
-    while (!quitRequested) {
-        // Each iteration draws the logotype and the buttons and acts on the pressed button, once
-        // those modules exist.
-        if (Nimbrel.KeyState(kEscapeKey)) quitRequested = true;
+    while (!gSetup.quit) {
+        if (gSkin.sprite) gSkin.sprite->Draw();
+        int id = IButton->Draw();
+        if (id != -1) {
+            ISoundFX->SoundPlay(kClickChannel, gSkin.click, 0);
+            Act(id);
+        }
+        if (Nimbrel.KeyState(kEscapeKey)) gSetup.quit = true;
         while (Nimbrel.Update(nullptr) != 0) {
         }
     }
 }
 
 void ReleaseSetup() {
-    // The backgrounds, the logotype, the cursor, the sounds, the buttons and the font are freed
-    // here as their modules land.
+    ReleaseSkin();
     Nimbrel.Quit();
 }
 

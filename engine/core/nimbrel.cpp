@@ -1,5 +1,5 @@
-// The main object's own state and its small services: defaults, version texts, the CRC-32 and
-// directory creation.
+// The main object's own state and its small services: defaults, version texts, the CRC-32,
+// directory creation and the machine's free memory.
 //
 // The main object is used by every floor, so its state lives here on the base floor. Its
 // operations live on the floor of what they use: the XML documents with the data floor
@@ -13,6 +13,7 @@
 #include "core/checksum.h"
 #include "core/nimbrel_private.h"
 #include "platform/filesystem.h"
+#include "platform/memory.h"
 #include "platform/system_info.h"
 
 namespace {
@@ -58,6 +59,8 @@ Nimbrel::~Nimbrel() { delete priv; }
 const char* Nimbrel::GetVersion() const { return priv->versionText; }
 
 const char* Nimbrel::GetMaker() const { return priv->makerText; }
+
+Uint64 Nimbrel::GetFreeMemory() const { return FreePhysicalMemory(); }
 
 Uint32 Nimbrel::CRC32(const void* data, int length) const {
     if (length <= 0 || !data) return 0;
