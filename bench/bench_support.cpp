@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
+
+#include "Nimbrel.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -63,4 +66,11 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+bool StartEngineOnDummyVideo() {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    if (Nimbrel.Init(SDL_INIT_VIDEO) == 1) return true;
+    std::printf("the engine does not start\n");
+    return false;
 }

@@ -1,5 +1,5 @@
-// What the benchmarks share beyond their options (bench_options.h): counting heap allocations and
-// taking medians.
+// What the benchmarks share beyond their options (bench_options.h): counting heap allocations,
+// taking medians and starting the engine.
 //
 // Counting works by this program's own malloc, calloc and realloc (bench_support.cpp), which every
 // allocation in the process reaches, the C++ runtime and SDL included, and which hand on to the C
@@ -16,6 +16,10 @@ long StopCountingAllocations();
 // True when the counter sees an allocation that surely happens, so that a count of 0 means
 // something. Benchmarks check it once before they report a count.
 bool AllocationCounterWorks();
+
+// Starts the engine with video on SDL's dummy driver (unless SDL_VIDEODRIVER names another), for
+// benchmarks that draw without showing; says so on standard output when it does not start.
+bool StartEngineOnDummyVideo();
 
 // The median of the values (the mean of the middle two for an even count); 0 for none.
 double Median(std::vector<double> values);

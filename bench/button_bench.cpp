@@ -23,7 +23,6 @@
 #include "bench_options.h"
 #include "bench_support.h"
 #include "button_test_util.h"
-#include "platform/environment.h"
 
 namespace {
 
@@ -102,11 +101,7 @@ int Run(const Settings& settings) {
     std::error_code ignored;
     std::filesystem::create_directories(dir, ignored);
     ILogSystem.Init((dir / "button_bench.log").string().c_str(), ILogSystem::kOutputNewFile, 0, "button_bench");
-    if (!GetEnvironmentVariable("SDL_VIDEODRIVER")) SetEnvironmentVariable("SDL_VIDEODRIVER", "dummy");
-    if (Nimbrel.Init(SDL_INIT_VIDEO) != 1) {
-        std::printf("the engine does not start\n");
-        return 1;
-    }
+    if (!StartEngineOnDummyVideo()) return 1;
     Nimbrel.width = kScreenWidth;
     Nimbrel.height = kScreenHeight;
     Nimbrel.colorDepth = 32;

@@ -148,11 +148,7 @@ int main(int argc, char** argv) {
                                   &smoke);
     if (status >= 0) return status;
     const Settings settings = smoke ? Settings{5, 2} : Settings{300, 15};
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    if (Nimbrel.Init(SDL_INIT_VIDEO) != 1) {
-        std::printf("the engine does not start\n");
-        return 1;
-    }
+    if (!StartEngineOnDummyVideo()) return 1;
     status = Run(settings);
     Nimbrel.Quit();
     return status;
