@@ -201,7 +201,7 @@ bool BuildTilePayload(const RgbaImage& image, const TilePayloadOptions& options,
 // ---- Buttons --------------------------------------------------------------------------------------
 
 // What a "BUT" block stores (ButtonDesc without the callback, which a block cannot hold).
-struct ButtonSpec {
+struct ButtonSettings {
     int type = IButton::kNormal;
     Uint16 key = 0;          // associated SDL key code, 0 for none
     Uint32 selectColour = 0; // 0x00RRGGBB, 0 for no select box
@@ -217,7 +217,7 @@ std::vector<std::string> ButtonImageSuffixes(int type);
 
 // The "BUT" payload: fails for a type IButton does not know, the colour 0xFFFFFFFF, and values
 // that do not fit their fields.
-bool BuildButtonPayload(const ButtonSpec& spec, std::vector<Uint8>* payload, std::string* problem);
+bool BuildButtonPayload(const ButtonSettings& settings, std::vector<Uint8>* payload, std::string* problem);
 
 // Whether a button name fits the engine (at most IButton::kNameLength characters). A name ending
 // in one of the suffixes the Setup launcher adds to its skin prefix ("_exit", "_tabgeneral" ...)

@@ -14,32 +14,32 @@
 namespace {
 
 // The descriptor the options describe; wrong usage when they do not fit the type.
-bool ReadSpec(const CommandLine& line, NimbrelAuthoring::ButtonSpec* spec, std::string* problem) {
-    line.Get("--type", ParseButtonType, &spec->type);
+bool ReadButtonSettings(const CommandLine& line, NimbrelAuthoring::ButtonSettings* settings, std::string* problem) {
+    line.Get("--type", ParseButtonType, &settings->type);
     int key = 0;
     line.Get("--hotkey", ParseKeyCode, &key);
-    spec->key = Uint16(key);
+    settings->key = Uint16(key);
     if (line.Has("--select-colour")) {
         SDL_Color colour = {0, 0, 0, 0};
         line.Get("--select-colour", ParseColour, &colour);
-        spec->selectColour = Uint32(colour.r) << 16 | Uint32(colour.g) << 8 | colour.b;
+        settings->selectColour = Uint32(colour.r) << 16 | Uint32(colour.g) << 8 | colour.b;
     }
     PixelPoint at;
     line.Get("--position", ParsePoint, &at);
-    spec->x = at.x;
-    spec->y = at.y;
-    line.Get("--range", ParseButtonNumber, &spec->range);
-    line.Get("--value", ParseButtonNumber, &spec->value);
+    settings->x = at.x;
+    settings->y = at.y;
+    line.Get("--range", ParseButtonNumber, &settings->range);
+    line.Get("--value", ParseButtonNumber, &settings->value);
     PixelPoint margins;
     line.Get("--margins", ParsePoint, &margins);
-    spec->marginX = margins.x;
-    spec->marginY = margins.y;
-    const bool ranged = spec->type == IButton::kSlider || spec->type == IButton::kProgress;
+    settings->marginX = margins.x;
+    settings->marginY = margins.y;
+    const bool ranged = settings->type == IButton::kSlider || settings->type == IButton::kProgress;
     if (!ranged && (line.Has("--range") || line.Has("--value"))) {
         *problem = "--range and --value are for sliders and progress bars";
         return false;
     }
-    if (spec->type != IButton::kInput && line.Has("--margins")) {
+    if (settings->type != IButton::kInput && line.Has("--margins")) {
         *problem = "--margins is for input boxes";
         return false;
     }
@@ -52,11 +52,11 @@ int AddButtonCommand(const CommandLine& line) {
     const std::string& name = line.Argument("NAME");
     std::string problem, description;
     if (!NimbrelAuthoring::CheckButtonName(name, &problem)) return WrongUsage(line.command(), problem);
-    NimbrelAuthoring::ButtonSpec spec;
-    if (!ReadSpec(line, &spec, &problem)) return WrongUsage(line.command(), problem);
+    NimbrelAuthoring::ButtonSettings settings;
+    if (!ReadButtonSettings(line, &settings, &problem)) return WrongUsage(line.command(), problem);
     std::vector<std::string> files;
     line.Get("--images", ParseImageList, &files);
-    const std::vector<std::string> suffixes = NimbrelAuthoring::ButtonImageSuffixes(spec.type);
+    const std::vector<std::string> suffixes = NimbrelAuthoring::ButtonImageSuffixes(settings.type);
     if (files.size() != suffixes.size())
         return WrongUsage(line.command(), "a " + line.Value("--type") + " button takes " +
                                               std::to_string(suffixes.size()) + " images (" +
@@ -64,7 +64,7 @@ int AddButtonCommand(const CommandLine& line) {
                                               "), not " + std::to_string(files.size()));
 
     std::vector<Uint8> button;
-    if (!NimbrelAuthoring::BuildButtonPayload(spec, &button, &problem)) return WrongUsage(line.command(), problem);
+    if (!NimbrelAuthoring::BuildButtonPayload(settings, &button, &problem)) return WrongUsage(line.command(), problem);
     std::vector<std::vector<Uint8>> images(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
         NimbrelAuthoring::RgbaImage artwork;

@@ -70,29 +70,29 @@ std::vector<std::string> ButtonImageSuffixes(int type) {
     return suffixes;
 }
 
-bool BuildButtonPayload(const ButtonSpec& spec, std::vector<Uint8>* payload, std::string* problem) {
+bool BuildButtonPayload(const ButtonSettings& settings, std::vector<Uint8>* payload, std::string* problem) {
     return WithoutExceptions(problem, [&]() {
-        if (!TypeWord(spec.type)) return Fail(problem, "type " + std::to_string(spec.type) + " is not a button type");
-        if (spec.selectColour == 0xFFFFFFFFu) return Fail(problem, "the select colour 0xFFFFFFFF is refused");
-        if (!Fits16(spec.x) || !Fits16(spec.y)) return Fail(problem, "the position lies outside -32768 to 32767");
+        if (!TypeWord(settings.type)) return Fail(problem, "type " + std::to_string(settings.type) + " is not a button type");
+        if (settings.selectColour == 0xFFFFFFFFu) return Fail(problem, "the select colour 0xFFFFFFFF is refused");
+        if (!Fits16(settings.x) || !Fits16(settings.y)) return Fail(problem, "the position lies outside -32768 to 32767");
         but::ButtonRecord record;
-        record.key = spec.key;
-        record.type = Uint8(spec.type);
-        record.colour = spec.selectColour & 0xFFFFFF;
-        record.x = Sint16(spec.x);
-        record.y = Sint16(spec.y);
-        if (spec.type == IButton::kInput) {
-            if (!Fits16(spec.marginX) || !Fits16(spec.marginY) || spec.marginX < 0 || spec.marginY < 0)
+        record.key = settings.key;
+        record.type = Uint8(settings.type);
+        record.colour = settings.selectColour & 0xFFFFFF;
+        record.x = Sint16(settings.x);
+        record.y = Sint16(settings.y);
+        if (settings.type == IButton::kInput) {
+            if (!Fits16(settings.marginX) || !Fits16(settings.marginY) || settings.marginX < 0 || settings.marginY < 0)
                 return Fail(problem, "the text margins lie outside 0 to 32767");
-            record.range = Sint16(spec.marginY);
-            record.value = spec.marginX;
-        } else if (spec.type == IButton::kSlider || spec.type == IButton::kProgress) {
-            if (!Fits16(spec.range) || spec.range < 0) return Fail(problem, "the range lies outside 0 to 32767");
-            if (spec.value < 0 || spec.value > spec.range)
-                return Fail(problem, "the value " + std::to_string(spec.value) + " lies outside 0 to the range " +
-                                         std::to_string(spec.range));
-            record.range = Sint16(spec.range);
-            record.value = spec.value;
+            record.range = Sint16(settings.marginY);
+            record.value = settings.marginX;
+        } else if (settings.type == IButton::kSlider || settings.type == IButton::kProgress) {
+            if (!Fits16(settings.range) || settings.range < 0) return Fail(problem, "the range lies outside 0 to 32767");
+            if (settings.value < 0 || settings.value > settings.range)
+                return Fail(problem, "the value " + std::to_string(settings.value) + " lies outside 0 to the range " +
+                                         std::to_string(settings.range));
+            record.range = Sint16(settings.range);
+            record.value = settings.value;
         }
         *payload = but::BuildButton(record);
         return true;
