@@ -256,7 +256,7 @@ void Logic(Scene& s) {
 }
 
 // The developer overlays: the console on the back-quote key, which also shows the log's lines,
-// and a debug window in the top right corner watching the frame rates.
+// and a debug window in the sky at the right watching the frame rates.
 void EnableOverlays(Scene& s) {
     cConsole* console = Nimbrel.GetConsole();
     cDebugWO* debug = Nimbrel.GetDebugWindow();
@@ -271,9 +271,13 @@ void EnableOverlays(Scene& s) {
         ILogSystem.Msg(0, "%sWarning: the debug window could not be shown.\n", kTag);
         return;
     }
+    // Two watches need only the smallest window; it sits in the empty sky at the right, below the
+    // settings text and above the walker, so it covers neither.
+    debug->Resize(180, 100);
     int width = 0, height = 0;
     debug->GetSize(&width, &height);
-    debug->Move(Nimbrel.screen->w - width - 8, 8);
+    const int walkerTop = Nimbrel.screen->h - (kMapRows - 1) * kTileSize - kTileSize - 4;
+    debug->Move(Nimbrel.screen->w - width - 8, walkerTop - height);
     debug->Show(1);
     ILogSystem.Msg(0, "%sInfo: the back-quote key opens the console; the debug window watches the frame rates.\n", kTag);
 }
