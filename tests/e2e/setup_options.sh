@@ -2,7 +2,8 @@
 # End to end: a player's session with the real Setup and the demo game on a real (virtual) X
 # server, driven with xdotool.
 #   1. Without a configuration Play does nothing. A custom button runs the opener (NIMBREL_OPENER,
-#      here a script that records its argument) and leaves no zombie behind. On the video tab the
+#      here a script that records its argument) and leaves no zombie behind. The benchmark shows a
+#      new score on the general tab. On the video tab the
 #      player picks 1024x768, full screen and 16 bits, on the audio tab unticks sound, and saves:
 #      the document holds exactly those values. Play, enabled by the save, starts the demo game,
 #      which logs the saved values, and Setup ends with 0.
@@ -120,6 +121,12 @@ sleep 0.5
 zombies=$(ps -o stat= --ppid "$setup_pid" | grep -c '^Z')
 [ "$zombies" = 0 ] || fail "$zombies zombie children after the custom button"
 import -window "$setup_window" "$shots/general.png"
+# The benchmark (about seven seconds without input) redraws the general tab with its score.
+click 342 224
+sleep 9
+import -window "$setup_window" "$shots/general-benchmark.png"
+changed=$(compare -metric AE -crop 140x14+32+220 "$shots/general.png" "$shots/general-benchmark.png" null: 2>&1)
+[ "$changed" != 0 ] || fail "the score did not change after the benchmark"
 
 tab video
 option 32 236  # 1024x768
