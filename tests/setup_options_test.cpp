@@ -20,7 +20,7 @@
 namespace {
 
 std::string Configuration(const std::string& video, const std::string& audio) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n<setup>\n<general mtfriendly=\"1\"/>\n"
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n<setup>\n<general mtfriendly=\"3\"/>\n"
            "<video " + video + "/>\n<audio " + audio + "/>\n</setup>\n";
 }
 
@@ -202,6 +202,23 @@ TEST_F(SetupOptions, SaveEnablesPlayOnlyAfterARealWrite) {
     EXPECT_EQ(saved.colorDepth, 0);
     EXPECT_EQ(saved.musicVolume, 40);
     EXPECT_EQ(saved.width, 640);
+}
+
+// The multitasking box gives back the configuration's delay; from a configuration without one, a
+// ticked box still means a delay, never a saved 0.
+TEST_F(SetupOptions, TheMultitaskingBoxAlwaysSavesWhatItShows) {
+    Start(Configuration("renderer=\"2\" resolutionx=\"640\" resolutiony=\"480\" colordepth=\"0\" window=\"1\" accel=\"1\"",
+                        kAudioOn));
+    EXPECT_EQ(State(kGeneralTab, kMtFriendlySlot), kStateSelected);
+    Tick(kGeneralTab, kMtFriendlySlot, false);
+    EXPECT_EQ(Settings().frameDelay, 0);
+    Tick(kGeneralTab, kMtFriendlySlot, true);
+    EXPECT_EQ(Settings().frameDelay, 3);
+
+    gSetup.savedFrameDelay = 0; // as read from mtfriendly="0"
+    Tick(kGeneralTab, kMtFriendlySlot, false);
+    Tick(kGeneralTab, kMtFriendlySlot, true);
+    EXPECT_EQ(Settings().frameDelay, 1);
 }
 
 // Play and the custom buttons start their programs without a shell and log what failed; Play ends

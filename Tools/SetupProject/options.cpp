@@ -171,8 +171,11 @@ void RefreshAudioTab() {
 
 // ---- Choices -----------------------------------------------------------------------------------------
 
+// Ticking the box brings back the configuration's delay; a configuration that had none gets the
+// smallest one, so a ticked box is never saved as 0.
 void ToggleMultitasking() {
-    Settings().frameDelay = IsSelected(kGeneralTab, kMtFriendlySlot) ? gSetup.savedFrameDelay : 0;
+    const Sint8 delay = gSetup.savedFrameDelay > 0 ? gSetup.savedFrameDelay : 1;
+    Settings().frameDelay = IsSelected(kGeneralTab, kMtFriendlySlot) ? delay : 0;
 }
 
 void SetRenderer(int renderer) {

@@ -16,7 +16,8 @@ void RefreshVideoTab();
 void RefreshAudioTab();
 
 // The choices, as the buttons of the tabs make them.
-void ToggleMultitasking();        // after the check box has changed its own state
+void ToggleMultitasking();        // after the check box has changed its own state; ticked
+                                  // gives the configuration's delay, or 1 ms when it had none
 void SetRenderer(int renderer);   // the other video fields: set, then the video refresh
 void SetColorDepth(int depth);
 void SetAcceleration(int acceleration);
