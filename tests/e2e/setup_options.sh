@@ -17,34 +17,15 @@ scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 source "$scripts/setup-window.sh"
 
 if [ "${1:-}" != --inside ]; then
-  build=$(cd "${1:-build}" && pwd)
-  shots=$build/e2e/setup_options
-  rm -rf "$shots"
-  mkdir -p "$shots"
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  status=1
-  for attempt in 1 2 3; do
-    find "$work" -mindepth 1 -delete
-    cp -r "$build/demo/." "$work/"
-    rm -f "$work/Setup.log" "$work/config.xml" "$work/demo-game.log"
-    printf '#!/bin/sh\nprintf "%%s\\n" "$@" > opened.tmp && mv opened.tmp opened\n' > "$work/record-opener.sh"
-    chmod +x "$work/record-opener.sh"
-    (
-      unset SDL_VIDEODRIVER
-      export SDL_AUDIODRIVER=dummy NIMBREL_OPENER=./record-opener.sh
-      on_virtual_display bash "$0" --inside "$work" "$shots"
-    )
-    status=$?
-    (cd "$work" && x_server_unreachable) || break
-    echo "setup_options: the virtual display was not ready (attempt $attempt)"
-    sleep 2
-  done
+  e2e_folders "${1:-build}" setup_options
+  rm -f "$work/config.xml" "$work/demo-game.log"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$@" > opened.tmp && mv opened.tmp opened\n' > "$work/record-opener.sh"
+  chmod +x "$work/record-opener.sh"
+  on_virtual_display_with_retries "$work" env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy NIMBREL_OPENER=./record-opener.sh \
+    bash "$0" --inside "$work" "$shots"
+  status=$?
   for file in Setup.log config.xml demo-game.log; do cp "$work/$file" "$shots/" 2> /dev/null; done
-  if [ "$status" -eq 0 ]; then echo "setup_options: passed (screenshots in $shots)"; exit 0; fi
-  echo "setup_options: FAILED"
-  iconv -f WINDOWS-1252 -t UTF-8 "$work/Setup.log" 2> /dev/null
-  exit 1
+  e2e_verdict setup_options "$status"
 fi
 
 # ---- inside the virtual display ------------------------------------------------------------------
@@ -62,15 +43,6 @@ start_setup() {
   eval "$(xdotool getwindowgeometry --shell "$setup_window")"
 }
 
-# click X Y: a left click inside the window, held long enough to be sampled.
-click() {
-  xdotool mousemove $((X + $1)) $((Y + $2))
-  sleep 0.2
-  xdotool mousedown 1
-  sleep 0.2
-  xdotool mouseup 1
-  sleep 0.6
-}
 # Where the layout puts the buttons (layout.xml); radios and check boxes are 16 pixels square.
 tab() { case $1 in general) click 65 74 ;; video) click 167 74 ;; audio) click 269 74 ;; esac; }
 option() { click $(($1 + 8)) $(($2 + 8)); }
