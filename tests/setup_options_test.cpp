@@ -154,6 +154,24 @@ TEST_F(SetupOptions, ALayoutDisabledChoiceKeepsSaveDisabledUntilAnotherIsPicked)
     EXPECT_TRUE(SaveEnabled());
 }
 
+// Options the layout does not offer at all (the audio check box, the whole video tab) cannot be
+// shown as chosen, so they never hold Save back.
+TEST_F(SetupOptions, OptionsTheLayoutDoesNotOfferDoNotBlockSave) {
+    Start(Configuration("renderer=\"2\" resolutionx=\"800\" resolutiony=\"600\" colordepth=\"0\" window=\"1\" accel=\"1\"",
+                        kAudioOn));
+    gLayout.groups[kAudioTab][kAudioEnabledSlot].state = kStateDisabled;
+    RefreshAudioTab();
+    CheckSave();
+    for (int slot = kAudioEnabledSlot; slot <= kSoundVolumeSlot; ++slot) EXPECT_EQ(Audio(slot), kStateDisabled) << slot;
+    EXPECT_EQ(Settings().audioEnabled, 1);
+    EXPECT_TRUE(SaveEnabled());
+
+    IButton->SetState(gLayout.groups[kVideoTab][kTabSlot].id, kStateDisabled);
+    IButton->SetState(gLayout.groups[kVideoTab][kResolution2Slot].id, kStateEnabled);
+    CheckSave();
+    EXPECT_TRUE(SaveEnabled());
+}
+
 // With audio off every audio option but the check box is disabled and none of them affects Save;
 // ticking it brings the configuration's choices back.
 TEST_F(SetupOptions, AudioOffDisablesItsOptionsAndTheirCheck) {

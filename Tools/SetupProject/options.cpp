@@ -200,8 +200,10 @@ void SetWindowMode(int mode) {
 
 void SelectResolution(int entry) {
     if (entry < 0 || entry >= 4) return;
-    Settings().width = static_cast<Uint16>(std::atoi(gLayout.resolutions[entry].width));
-    Settings().height = static_cast<Uint16>(std::atoi(gLayout.resolutions[entry].height));
+    const int width = std::atoi(gLayout.resolutions[entry].width), height = std::atoi(gLayout.resolutions[entry].height);
+    if (width <= 0 || height <= 0) return; // a layout entry that is no size
+    Settings().width = static_cast<Uint16>(width);
+    Settings().height = static_cast<Uint16>(height);
     RefreshVideoTab();
 }
 
@@ -227,7 +229,14 @@ void SelectChannels(int channels) {
 
 // ---- Save ------------------------------------------------------------------------------------------------
 
-bool ChoicesAreValid() {
+namespace {
+
+// Audio choices the player can see and change: their tab and their check box are offered.
+bool AudioChoicesOffered() {
+    return !TabDisabled(kAudioTab) && Slot(kAudioTab, kAudioEnabledSlot).state != kStateDisabled;
+}
+
+bool VideoChoicesShown() {
     const NimbrelConfig& settings = Settings();
     bool valid = true;
     if (const RendererRule* rule = RuleOf(settings.renderer)) valid = IsSelected(kVideoTab, rule->radio);
@@ -240,10 +249,23 @@ bool ChoicesAreValid() {
     // A size the layout does not offer does not count; one it offers must be the one shown.
     const int resolution = ResolutionSlot();
     if (resolution != 0) valid &= IsSelected(kVideoTab, resolution);
-    if (settings.audioEnabled)
-        valid &= IsSelected(kAudioTab, FormatSlot(settings.audioFormat)) &&
-                 IsSelected(kAudioTab, FrequencySlot(settings.audioFrequency)) &&
-                 IsSelected(kAudioTab, ChannelsSlot(settings.audioChannels));
+    return valid;
+}
+
+bool AudioChoicesShown() {
+    const NimbrelConfig& settings = Settings();
+    return IsSelected(kAudioTab, FormatSlot(settings.audioFormat)) &&
+           IsSelected(kAudioTab, FrequencySlot(settings.audioFrequency)) &&
+           IsSelected(kAudioTab, ChannelsSlot(settings.audioChannels));
+}
+
+} // namespace
+
+// A tab (or the audio options) that the layout does not offer cannot show a choice, and the player
+// cannot change it: its settings stand as they are and do not hold Save back.
+bool ChoicesAreValid() {
+    bool valid = TabDisabled(kVideoTab) || VideoChoicesShown();
+    if (Settings().audioEnabled && AudioChoicesOffered()) valid &= AudioChoicesShown();
     return valid;
 }
 

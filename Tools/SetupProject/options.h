@@ -31,7 +31,9 @@ void SelectChannels(int channels); // 1, 2 or 4
 // True while every current choice is shown as a selected radio: the renderer, the acceleration,
 // the window mode (and in full screen a colour depth, which must not be the desktop's), the
 // layout resolution equal to the current size when there is one, and with audio enabled its
-// format, frequency and channels. Reads the settings and the button states; changes neither.
+// format, frequency and channels. Choices on a tab the layout disables, and the audio choices when
+// the layout disables the audio check box, do not count. Reads the settings and the button states;
+// changes neither.
 bool ChoicesAreValid();
 
 // Enables Save when the choices are valid, else disables it.
