@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -180,13 +181,15 @@ TEST_F(SetupOptions, AudioOffDisablesItsOptionsAndTheirCheck) {
     EXPECT_EQ(Audio(kAudioEnabledSlot), kStateEnabled);
     for (int slot = kFormat8Slot; slot <= kSoundVolumeSlot; ++slot) EXPECT_EQ(Audio(slot), kStateDisabled) << slot;
     EXPECT_TRUE(SaveEnabled());
+    // The disabled sliders still hold the configuration's volumes, which Save reads.
+    EXPECT_EQ(IButton->GetValue(gLayout.groups[kAudioTab][kMusicVolumeSlot].id), 100);
+    EXPECT_EQ(IButton->GetValue(gLayout.groups[kAudioTab][kSoundVolumeSlot].id), 90);
 
     Tick(kAudioTab, kAudioEnabledSlot, true);
     EXPECT_EQ(Settings().audioEnabled, 1);
     EXPECT_EQ(Audio(kFormat16Slot), kStateSelected);
     EXPECT_EQ(Audio(kFreq22Slot), kStateSelected);
     EXPECT_EQ(Audio(kStereoSlot), kStateSelected);
-    EXPECT_EQ(IButton->GetValue(gLayout.groups[kAudioTab][kMusicVolumeSlot].id), 100);
     Press(kAudioTab, kFormat8Slot);
     Press(kAudioTab, kFreq11Slot);
     EXPECT_EQ(Audio(kFormat16Slot), kStateEnabled);

@@ -132,6 +132,14 @@ void ChooseRadio(int chosen, std::initializer_list<int> group) {
     SetState(kAudioTab, chosen, kStateSelected);
 }
 
+// The sliders always hold the settings' volumes, even while disabled: Save reads them, and must
+// not change volumes the player could not touch.
+void ShowVolumes() {
+    const int music = Slot(kAudioTab, kMusicVolumeSlot).id, sound = Slot(kAudioTab, kSoundVolumeSlot).id;
+    if (music != kNoButton) IButton->SetValue(music, Settings().musicVolume);
+    if (sound != kNoButton) IButton->SetValue(sound, Settings().soundVolume);
+}
+
 } // namespace
 
 // ---- Refreshes -------------------------------------------------------------------------------------
@@ -152,6 +160,7 @@ void RefreshVideoTab() {
 }
 
 void RefreshAudioTab() {
+    ShowVolumes();
     if (TabDisabled(kAudioTab)) return;
     NimbrelConfig& settings = Settings();
     if (Slot(kAudioTab, kAudioEnabledSlot).state == kStateDisabled) return DisableAll(kAudioTab, 0);
@@ -164,9 +173,6 @@ void RefreshAudioTab() {
     Select(kAudioTab, FormatSlot(settings.audioFormat));
     Select(kAudioTab, FrequencySlot(settings.audioFrequency));
     Select(kAudioTab, ChannelsSlot(settings.audioChannels));
-    const int music = Slot(kAudioTab, kMusicVolumeSlot).id, sound = Slot(kAudioTab, kSoundVolumeSlot).id;
-    if (music != kNoButton) IButton->SetValue(music, settings.musicVolume);
-    if (sound != kNoButton) IButton->SetValue(sound, settings.soundVolume);
 }
 
 // ---- Choices -----------------------------------------------------------------------------------------
