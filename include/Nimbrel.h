@@ -115,7 +115,8 @@ struct NimbrelConfig {
     Uint16 width;
     Uint16 height;
     Uint8 audioEnabled;
-    Uint32 audioFormat;    // SDL audio format code
+    Uint32 audioFormat;    // bits per sample: 8 or 16 (what ReadConfig stores); an SDL format code
+                           // such as 0x8010 is accepted too, its low byte being the sample size
     Uint32 audioFrequency; // samples per second
     Uint32 audioChannels;  // 1, 2 or 4
     Uint32 audioBuffer;    // mixer buffer in bytes
@@ -210,6 +211,17 @@ public:
     int MakePath(const char* path) const;
     // The physical memory available to new programs, in bytes; 0 when the system does not say.
     Uint64 GetFreeMemory() const;
+    // Starts a program in the working directory and does not wait for it. The command line is
+    // split into words without a shell: blanks separate words and quotes group them, so nothing
+    // in it is ever interpreted; the first word is the program, found through PATH unless it
+    // names a path. The child is reaped when it ends, so it never lingers as a zombie. 1 when
+    // the program was started; 0 for an empty line, an unclosed quote or a program that cannot
+    // be run.
+    int Execute(const char* commandLine) const;
+    // Opens a document or web address with the desktop's opener, started as by Execute with the
+    // document as its one argument (never split). The opener is the program named by the
+    // environment variable NIMBREL_OPENER, or "xdg-open". 1 when the opener was started, else 0.
+    int OpenDocument(const char* document) const;
     // Blits a surface that has no pixel backup, keeping the software cursor intact when the
     // destination is the screen. The result of SDL_UpperBlit.
     int Blit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* destination, SDL_Rect* destinationRect);

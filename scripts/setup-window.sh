@@ -16,6 +16,44 @@ x_server_unreachable() {
   grep -qE "Couldn't open X11 display|No available video device" Setup.log 2> /dev/null
 }
 
+# e2e_folders BUILD_DIR NAME: for an end-to-end test, sets build (the build folder), shots (an
+# empty BUILD_DIR/e2e/NAME for what the run keeps) and work (a scratch folder, removed on exit)
+# holding a copy of the demo game folder without an old Setup.log.
+e2e_folders() {
+  build=$(cd "$1" && pwd)
+  shots=$build/e2e/$2
+  rm -rf "$shots"
+  mkdir -p "$shots"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  cp -r "$build/demo/." "$work/"
+  rm -f "$work/Setup.log"
+}
+
+# e2e_verdict NAME STATUS: ends an end-to-end test: passed, or FAILED followed by Setup.log of the
+# scratch folder.
+e2e_verdict() {
+  if [ "$2" -eq 0 ]; then echo "$1: passed (screenshots in $shots)"; exit 0; fi
+  echo "$1: FAILED"
+  iconv -f WINDOWS-1252 -t UTF-8 "$work/Setup.log" 2> /dev/null
+  exit 1
+}
+
+# on_virtual_display_with_retries WORK COMMAND...: runs the command on a virtual X server; when
+# Setup.log in WORK then says the server could not be reached, tries again (three times at most).
+# The command's exit status.
+on_virtual_display_with_retries() {
+  local work=$1 status=1 attempt; shift
+  for attempt in 1 2 3; do
+    on_virtual_display "$@"
+    status=$?
+    (cd "$work" && x_server_unreachable) || break
+    echo "$(basename "$0" .sh): the virtual display was not ready (attempt $attempt)"
+    sleep 2
+  done
+  return $status
+}
+
 source "$(dirname "${BASH_SOURCE[0]}")/window-of.sh"
 
 # Starts ./Setup of the current folder (its output into setup.stdout) and waits for its window.
@@ -50,4 +88,15 @@ leave_setup_with_escape() {
   setup_status=0
   wait "$setup_pid" || setup_status=$?
   return $left
+}
+
+# click X Y: a left click at X, Y of the window whose corner is at $X, $Y, held long enough for
+# input sampled 20 times a second.
+click() {
+  xdotool mousemove $((X + $1)) $((Y + $2))
+  sleep 0.2
+  xdotool mousedown 1
+  sleep 0.2
+  xdotool mouseup 1
+  sleep 0.6
 }

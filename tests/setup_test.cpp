@@ -72,12 +72,6 @@ TEST(Setup, TheMainLoopLeavesAtTheLogicFrameAfterEscape) {
 
 namespace {
 
-// The build's default skin, copied into the current directory.
-void CopyDefaultSkin() {
-    WriteFile("setup.dpf", ReadFile(NIMBREL_BINARY_DIR "/demo/setup.dpf"));
-    ASSERT_TRUE(FileExists("setup.dpf"));
-}
-
 void RemoveBlock(const std::string& name, const std::string& type) {
     ToolRun run = RunDpf("delete setup.dpf " + name + " " + type);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -101,7 +95,7 @@ class SetupResourceFailure : public ::testing::TestWithParam<MissingBlock> {};
 
 TEST_P(SetupResourceFailure, IsNamedAndWhatWasLoadedIsReleased) {
     ScopedTempDir dir;
-    CopyDefaultSkin();
+    ASSERT_TRUE(CopyDefaultSkin());
     RemoveBlock(GetParam().name, GetParam().type);
     EXPECT_EQ(RunSetup(), 1);
     std::string log = ReadFile("Setup.log");
@@ -152,7 +146,7 @@ const char kConfiguration[] =
 // configuration the game can read.
 TEST(SetupSkin, StartsOnTheGeneralTabAndPlayWaitsForAReadableConfiguration) {
     ScopedTempDir dir;
-    CopyDefaultSkin();
+    ASSERT_TRUE(CopyDefaultSkin());
     ASSERT_EQ(StartSetup(), 0) << ReadFile("Setup.log");
     EXPECT_EQ(ReadFile("Setup.log").find("[Init"), std::string::npos) << ReadFile("Setup.log");
     EXPECT_EQ(gSetup.currentTab, kGeneralTab);
@@ -179,7 +173,7 @@ TEST(SetupSkin, StartsOnTheGeneralTabAndPlayWaitsForAReadableConfiguration) {
 
 TEST(SetupSkin, AMissingMusicFailsOnlyWhileSoundWorks) {
     ScopedTempDir dir;
-    CopyDefaultSkin();
+    ASSERT_TRUE(CopyDefaultSkin());
     RemoveBlock("demo_music", "MUS");
     EXPECT_EQ(RunSetup(), 1);
     EXPECT_EQ(LogAfterLastError(ReadFile("Setup.log")).find(" \xB7 [Init Error] - Couldn't load graphic resource: 'demo_music'.\n"), 0u);

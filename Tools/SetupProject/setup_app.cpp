@@ -7,7 +7,9 @@
 #include "setup_app.h"
 
 #include "Nimbrel.h"
+#include "dispatch.h"
 #include "layout.h"
+#include "options.h"
 #include "setup_state.h"
 #include "skin.h"
 #include "tabs.h"
@@ -38,8 +40,6 @@ const int kEscapeKey = 27;
 const Uint32 kSdlSubsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO; // 49
 const Uint32 kRenderRate = 60;
 const Uint32 kLogicRate = 20;
-
-const int kClickChannel = 1;
 
 // ---- Start-up steps ---------------------------------------------------------------------------
 
@@ -105,43 +105,6 @@ void ReadSettings() {
     gSetup.savedFrameDelay = gSetup.settings.frameDelay;
 }
 
-// ---- Main loop actions ------------------------------------------------------------------------
-
-void WaitForClick() {
-    while (ISoundFX->SoundPlaying(kClickChannel)) SDL_Delay(10);
-}
-
-void Save() {
-    NimbrelConfig& settings = gSetup.settings;
-    int music = IButton->GetValue(gLayout.groups[kAudioTab][kMusicVolumeSlot].id);
-    int sound = IButton->GetValue(gLayout.groups[kAudioTab][kSoundVolumeSlot].id);
-    if (music >= 0) settings.musicVolume = static_cast<Uint8>(music);
-    if (sound >= 0) settings.soundVolume = static_cast<Uint8>(sound);
-    if (settings.windowMode == 1 || settings.windowMode == 2) settings.colorDepth = 0;
-    if (Nimbrel.WriteConfig(gLayout.configPackage, gLayout.configDocument, &settings))
-        IButton->SetState(gLayout.play.id, kStateEnabled);
-}
-
-void ToggleMultitasking() {
-    const int box = gLayout.groups[kGeneralTab][kMtFriendlySlot].id;
-    gSetup.settings.frameDelay = IButton->GetState(box) == kStateSelected ? gSetup.savedFrameDelay : 0;
-}
-
-// PLACEHOLDER: Play (starting the game), the benchmark, custom buttons, the video and audio
-// options and the Save button's validity check come with the option controls; until then those
-// buttons only click.
-void Act(int id) {
-    if (id == gLayout.exit.id) {
-        WaitForClick();
-        gSetup.quit = true;
-        return;
-    }
-    if (id == gLayout.save.id) return Save();
-    for (int tab = 0; tab < kTabCount; ++tab)
-        if (id == gLayout.groups[tab][kTabSlot].id) return ShowTab(tab);
-    if (id == gLayout.groups[kGeneralTab][kMtFriendlySlot].id) return ToggleMultitasking();
-}
-
 } // namespace
 
 // ---- Start-up, loop, release ----------------------------------------------------------------------
@@ -162,6 +125,7 @@ int StartSetup() {
     RefreshGeneralTab();
     RefreshVideoTab();
     RefreshAudioTab();
+    CheckSave(); // a configuration may ask for an option the layout disables
     ICursor->Select(gSkin.cursor);
     ICursor->Enable(1);
     gSetup.currentTab = -1;
@@ -176,6 +140,7 @@ void RunMainLoop() {
         if (id != -1) {
             ISoundFX->SoundPlay(kClickChannel, gSkin.click, 0);
             Act(id);
+            CheckSave();
         }
         if (Nimbrel.KeyState(kEscapeKey)) gSetup.quit = true;
         while (Nimbrel.Update(nullptr) != 0) {

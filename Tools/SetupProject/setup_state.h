@@ -15,6 +15,9 @@ struct SetupState {
 
 extern SetupState gSetup;
 
+// The mixer channel of the click every pressed button plays.
+const int kClickChannel = 1;
+
 // The settings before the configuration document is read.
 void SetDefaultSettings(NimbrelConfig* settings);
 

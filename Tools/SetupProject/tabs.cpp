@@ -24,13 +24,6 @@ void Label(const ButtonRecord& slot, const SDL_Surface* image, const char* text)
 // Every radio is a clone of one master, so the first audio radio stands for all of them.
 const SDL_Surface* RadioImage() { return IButton->GetSurface(Slot(kAudioTab, kFormat8Slot).id, kStateEnabled); }
 
-// A tab's buttons back to the layout's states. The tab button itself is left to ShowTab: a
-// refresh while its tab is shown must not make it look unselected.
-void RestoreLayoutStates(int tab) {
-    for (int slot = kTabSlot + 1; slot < kGroupSlots; ++slot)
-        if (Slot(tab, slot).id != kNoButton) IButton->SetState(Slot(tab, slot).id, Slot(tab, slot).state);
-}
-
 void DrawGeneralTexts() {
     GeneralTexts texts = MakeGeneralTexts();
     if (!texts.processorUsable) {
@@ -125,23 +118,4 @@ void ShowTab(int tab) {
     if (tab == kGeneralTab) DrawGeneralTexts();
     if (tab == kVideoTab) DrawVideoLabels();
     if (tab == kAudioTab) DrawAudioLabels();
-}
-
-void RefreshGeneralTab() {
-    RestoreLayoutStates(kGeneralTab);
-    if (gSetup.settings.frameDelay != 0) IButton->SetState(Slot(kGeneralTab, kMtFriendlySlot).id, kStateSelected);
-}
-
-// PLACEHOLDER: the video and audio option logic (the renderer rules, the selected choices, the
-// sliders' values) comes with the option controls. Until then these tabs show their buttons in the
-// layout's states with nothing selected, and the settings stay as read.
-
-void RefreshVideoTab() {
-    if (IButton->GetState(Slot(kVideoTab, kTabSlot).id) == kStateDisabled) return;
-    RestoreLayoutStates(kVideoTab);
-}
-
-void RefreshAudioTab() {
-    if (IButton->GetState(Slot(kAudioTab, kTabSlot).id) == kStateDisabled) return;
-    RestoreLayoutStates(kAudioTab);
 }

@@ -14,6 +14,8 @@
 #include "core/nimbrel_private.h"
 #include "platform/filesystem.h"
 #include "platform/memory.h"
+#include "platform/opener.h"
+#include "platform/process.h"
 #include "platform/system_info.h"
 
 namespace {
@@ -61,6 +63,10 @@ const char* Nimbrel::GetVersion() const { return priv->versionText; }
 const char* Nimbrel::GetMaker() const { return priv->makerText; }
 
 Uint64 Nimbrel::GetFreeMemory() const { return FreePhysicalMemory(); }
+
+int Nimbrel::Execute(const char* commandLine) const { return StartCommandLine(commandLine) ? 1 : 0; }
+
+int Nimbrel::OpenDocument(const char* document) const { return ::OpenDocument(document) ? 1 : 0; }
 
 Uint32 Nimbrel::CRC32(const void* data, int length) const {
     if (length <= 0 || !data) return 0;

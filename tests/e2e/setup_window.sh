@@ -11,14 +11,7 @@ scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 source "$scripts/setup-window.sh"
 
 if [ "${1:-}" != --inside ]; then
-  build=$(cd "${1:-build}" && pwd)
-  shots=$build/e2e/setup_window
-  rm -rf "$shots"
-  mkdir -p "$shots"
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  cp -r "$build/demo/." "$work/"
-  rm -f "$work/Setup.log"
+  e2e_folders "${1:-build}" setup_window
   # A configuration Setup reads but must not touch when the player leaves with Escape.
   cat > "$work/config.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
@@ -29,22 +22,11 @@ if [ "${1:-}" != --inside ]; then
 </setup>
 XML
   cp "$work/config.xml" "$shots/config.before.xml"
-  status=1
-  for attempt in 1 2 3; do
-    (
-      unset SDL_VIDEODRIVER SDL_AUDIODRIVER
-      on_virtual_display bash "$0" --inside "$work" "$shots" "$build/Tools/skin/work"
-    )
-    status=$?
-    (cd "$work" && x_server_unreachable) || break
-    echo "setup_window: the virtual display was not ready (attempt $attempt)"
-    sleep 2
-  done
+  on_virtual_display_with_retries "$work" env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER \
+    bash "$0" --inside "$work" "$shots" "$build/Tools/skin/work"
+  status=$?
   cp "$work/Setup.log" "$shots/" 2> /dev/null
-  if [ "$status" -eq 0 ]; then echo "setup_window: passed (screenshots in $shots)"; exit 0; fi
-  echo "setup_window: FAILED"
-  iconv -f WINDOWS-1252 -t UTF-8 "$work/Setup.log" 2> /dev/null
-  exit 1
+  e2e_verdict setup_window "$status"
 fi
 
 # ---- inside the virtual display ------------------------------------------------------------------
@@ -77,16 +59,6 @@ tab_matches() {
     difference=$(compare -metric AE -crop "$area" "$shots/$tab.png" "$artwork/bg$tab.png" null: 2>&1)
     [ "$difference" = 0 ] || fail "the $tab tab differs from the skin's background in $area ($difference pixels)"
   done
-}
-
-# click X Y: a left click inside the window, held long enough to be sampled.
-click() {
-  xdotool mousemove $((X + $1)) $((Y + $2))
-  sleep 0.2
-  xdotool mousedown 1
-  sleep 0.2
-  xdotool mouseup 1
-  sleep 0.6
 }
 
 # The general tab where only the background covers it: the header right of the logotype, the

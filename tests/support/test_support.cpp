@@ -95,3 +95,8 @@ ToolRun RunDpf(const std::string& arguments) {
     if (std::system(command.c_str()) != 0) return {-1, std::string(), "the shell could not run dpf"};
     return {std::atoi(ReadFile("status.txt").c_str()), ReadFile("out.txt"), ReadFile("err.txt")};
 }
+
+bool CopyDefaultSkin() {
+    WriteFile("setup.dpf", ReadFile(NIMBREL_BINARY_DIR "/demo/setup.dpf"));
+    return FileExists("setup.dpf");
+}

@@ -64,6 +64,10 @@ struct ToolRun {
 // Runs this build's dpf tool with the given arguments in the current directory.
 ToolRun RunDpf(const std::string& arguments);
 
+// Copies the launcher's default skin, as the build made it, into the working directory as
+// setup.dpf. True when the copy is there.
+bool CopyDefaultSkin();
+
 // Splits a log into its lines (the newline kept off).
 std::vector<std::string> Lines(const std::string& text);
 
