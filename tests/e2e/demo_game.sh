@@ -107,12 +107,12 @@ else
   echo "demo_game: console: passed"
 fi
 
-# Without an OpenGL presentation backend, renderer 64 cannot give a screen at all.
-config 64 1 32 1024 768
+# A full screen larger than any mode of the 1024x768 display cannot be set.
+config 2 0 32 4000 3000
 run "impossible mode"
 check_run "impossible mode" 640x480 \
-  " . [demo-game] Info: video: renderer 64, acceleration 1, window mode 1, colour depth 32, 1024x768" \
-  " . [demo-game] Warning: the mode 1024x768 at 32 bits could not be set; running in a 640x480 window instead." \
+  " . [demo-game] Info: video: renderer 2, acceleration 1, window mode 0, colour depth 32, 4000x3000" \
+  " . [demo-game] Warning: the mode 4000x3000 at 32 bits could not be set; running in a 640x480 window instead." \
   " . [demo-game] Info: window open: 640x480, " \
   " . [demo-game] Info: leaving after Escape."
 
