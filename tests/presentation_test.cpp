@@ -94,6 +94,13 @@ TEST(ChangedRows, OnlyTheBandBetweenTheFirstAndLastChangedRowIsUploaded) {
     EXPECT_EQ(band.first, 11);
     EXPECT_EQ(band.count, 1);
 
+    // The copy holds the rows bottom first and without the padding, as they are uploaded.
+    const uint8_t* copy = changed.BottomUp();
+    EXPECT_EQ(copy[0], 2);                 // row 11
+    EXPECT_EQ(copy[2 * width + 15], 1);    // row 9
+    EXPECT_EQ(copy[6 * width + 3], 1);     // row 5
+    EXPECT_EQ(copy[11 * width + 3], 7);    // row 0
+
     ASSERT_TRUE(changed.Reset(width, rows)); // a new screen: everything again
     EXPECT_EQ(changed.Take(pixels.data(), pitch).count, rows);
 

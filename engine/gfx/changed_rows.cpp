@@ -13,18 +13,19 @@ bool ChangedRows::Reset(int rowBytes, int rows) {
     } catch (const std::bad_alloc&) {
         shown_.clear();
         shown_.shrink_to_fit();
+        rowBytes_ = 0;
+        rows_ = 0;
         return false;
     }
     return true;
 }
 
 bool ChangedRows::RowDiffers(const uint8_t* pixels, int pitch, int row) const {
-    return std::memcmp(pixels + size_t(row) * size_t(pitch), &shown_[size_t(row) * rowBytes_], rowBytes_) != 0;
+    return std::memcmp(pixels + size_t(row) * size_t(pitch), Shown(row), rowBytes_) != 0;
 }
 
 RowBand ChangedRows::Take(const uint8_t* pixels, int pitch) {
     if (rows_ == 0 || rowBytes_ == 0) return {0, 0};
-    if (shown_.empty()) return {0, rows_}; // no copy to compare with: everything, every time
     int first = 0, last = rows_ - 1;
     if (valid_) {
         while (first < rows_ && !RowDiffers(pixels, pitch, first)) ++first;
@@ -32,7 +33,7 @@ RowBand ChangedRows::Take(const uint8_t* pixels, int pitch) {
         while (last > first && !RowDiffers(pixels, pitch, last)) --last;
     }
     for (int row = first; row <= last; ++row)
-        std::memcpy(&shown_[size_t(row) * rowBytes_], pixels + size_t(row) * size_t(pitch), rowBytes_);
+        std::memcpy(Shown(row), pixels + size_t(row) * size_t(pitch), rowBytes_);
     valid_ = true;
     return {first, last - first + 1};
 }

@@ -4,7 +4,9 @@
 // frame's rows are compared with it from the top and from the bottom. The band between the first
 // and the last changed row is what needs uploading; a frame where nothing moved uploads nothing.
 //
-// The copy is made once per screen (Reset), never per frame.
+// The copy is kept bottom row first, the order OpenGL keeps a texture's rows in, so that the
+// changed band uploads from it in one call and shows upright without flipping at every frame.
+// It is made once per screen (Reset), never per frame.
 #ifndef NIMBREL_GFX_CHANGED_ROWS_H
 #define NIMBREL_GFX_CHANGED_ROWS_H
 
@@ -21,14 +23,18 @@ struct RowBand {
 class ChangedRows {
 public:
     // Forgets what was shown: the next Take reports every row. False when the copy cannot be
-    // allocated (the object then reports every row at every Take).
+    // allocated; the object then has no rows.
     bool Reset(int rowBytes, int rows);
-    // Compares the rows (rowBytes each, `pitch` apart) with the copy, brings the copy up to date
-    // and returns the band that changed.
+    // Compares the rows (rowBytes each, `pitch` apart, top row first) with the copy, brings the
+    // copy up to date and returns the band that changed, in the screen's top-down row numbers.
     RowBand Take(const uint8_t* pixels, int pitch);
+    // The copy: the last rows taken, bottom row first, rowBytes apart with no padding.
+    const uint8_t* BottomUp() const { return shown_.data(); }
 
 private:
     bool RowDiffers(const uint8_t* pixels, int pitch, int row) const;
+    uint8_t* Shown(int row) { return &shown_[size_t(rows_ - 1 - row) * rowBytes_]; }
+    const uint8_t* Shown(int row) const { return &shown_[size_t(rows_ - 1 - row) * rowBytes_]; }
 
     std::vector<uint8_t> shown_;
     size_t rowBytes_ = 0;

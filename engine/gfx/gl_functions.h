@@ -36,13 +36,26 @@
     X(void, TexCoord2f, (GLfloat, GLfloat))                                                                 \
     X(void, Vertex2i, (GLint, GLint))
 
+// Framebuffer objects (OpenGL 3.0): a blit of the texture into the window, which a software
+// renderer does as a plain copy when the picture is not scaled. Without them, a textured quad.
+#define NIMBREL_GL_FRAMEBUFFER_LIST(X)                                                                       \
+    X(void, GenFramebuffers, (GLsizei, GLuint*))                                                            \
+    X(void, DeleteFramebuffers, (GLsizei, const GLuint*))                                                   \
+    X(void, BindFramebuffer, (GLenum, GLuint))                                                              \
+    X(void, FramebufferTexture2D, (GLenum, GLenum, GLenum, GLuint, GLint))                                  \
+    X(GLenum, CheckFramebufferStatus, (GLenum))                                                             \
+    X(void, BlitFramebuffer, (GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum))
+
 struct GLFunctions {
 #define NIMBREL_GL_MEMBER(result, name, parameters) result(APIENTRY* name) parameters = nullptr;
     NIMBREL_GL_FUNCTION_LIST(NIMBREL_GL_MEMBER)
+    NIMBREL_GL_FRAMEBUFFER_LIST(NIMBREL_GL_MEMBER)
 #undef NIMBREL_GL_MEMBER
+    bool hasFramebuffers = false; // every function of the framebuffer list was found
 };
 
-// Fills the table from the current context. False when one is missing; `missing` then names it.
+// Fills the table from the current context. False when one of the first list is missing;
+// `missing` then names it. The framebuffer functions may be missing.
 bool LoadGLFunctions(GLFunctions* gl, std::string* missing);
 
 #endif

@@ -1,7 +1,10 @@
 // Presenting the software screen through OpenGL (see gl_presenter.h).
 //
-// Fixed-function OpenGL of version 2.0 at most: the oldest drivers still around can show one
-// textured quad, and Mesa's software renderer does it well enough to test under a virtual display.
+// The screen's rows go into one texture, bottom row first as OpenGL keeps them (the row copy of
+// changed_rows.h is kept in that order, so no frame is flipped). Where framebuffer objects exist
+// (OpenGL 3.0), the texture is blitted into the window: a software renderer does that as a plain
+// copy when the picture is not scaled, which costs a fraction of drawing it. Otherwise it is
+// drawn as one fixed-function textured quad, which any driver of version 2.0 can do.
 #include "gfx/gl_presenter.h"
 
 #include <cstdio>
@@ -28,12 +31,19 @@ struct Presenter {
     GLFunctions gl;
     SDL_Surface* screen = nullptr; // owned
     GLuint texture = 0;
+    GLuint framebuffer = 0; // reads the texture for the blit; 0 when the quad is drawn instead
+    bool bars = false;      // the picture leaves parts of the window to clear
+    bool smooth = false;
     UploadFormat upload = kUpload32;
     int windowWidth = 0, windowHeight = 0;
     PictureRect picture = {0, 0, 0, 0};
     ChangedRows rows;
 };
 Presenter presenter;
+
+// With an alpha channel the texture has the layout the screen's rows arrive in, so a software
+// renderer stores them with a plain copy; the channel itself is never blended.
+const GLint kTextureFormat = GL_RGBA8;
 
 // The desktop's depth where OpenGL can take it as it is (15, 16 or 32 bits), so that images the
 // game converts to the display format blit without conversion; 32 bits otherwise.
@@ -56,13 +66,14 @@ void WindowSize(const OpenGLScreenRequest& request, const SDL_VideoInfo& desktop
     }
 }
 
-// Texture sizes that are not powers of two arrived with OpenGL 2.0 (or the extension before it).
-bool HasAnySizeTextures(const GLFunctions& gl) {
+// True when the context's version is at least `major` or it names the extension that brought
+// the feature earlier.
+bool HasFeature(const GLFunctions& gl, int major, const char* extension) {
     const char* version = reinterpret_cast<const char*>(gl.GetString(GL_VERSION));
     const char* extensions = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
-    int major = 0;
-    if (version && std::sscanf(version, "%d", &major) == 1 && major >= 2) return true;
-    return extensions && std::strstr(extensions, "GL_ARB_texture_non_power_of_two");
+    int found = 0;
+    if (version && std::sscanf(version, "%d", &found) == 1 && found >= major) return true;
+    return extensions && std::strstr(extensions, extension);
 }
 
 std::string Describe(const char* what, int width, int height, int limit) {
@@ -75,7 +86,7 @@ std::string Describe(const char* what, int width, int height, int limit) {
 std::string CheckContext(Presenter& p, int width, int height) {
     std::string missing;
     if (!LoadGLFunctions(&p.gl, &missing)) return "the OpenGL library lacks " + missing;
-    if (!HasAnySizeTextures(p.gl)) return "the OpenGL driver has no textures of any size (version 2.0 is needed)";
+    if (!HasFeature(p.gl, 2, "GL_ARB_texture_non_power_of_two")) return "the OpenGL driver has no textures of any size (version 2.0 is needed)";
     GLint largest = 0;
     p.gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     if (width > largest || height > largest)
@@ -83,7 +94,20 @@ std::string CheckContext(Presenter& p, int width, int height) {
     return std::string();
 }
 
-// The texture the screen is shown from, and the fixed drawing state of one quad in window pixels.
+// A framebuffer that reads the texture, when the context can blit; otherwise the quad is drawn.
+void SetUpBlit(Presenter& p) {
+    const GLFunctions& gl = p.gl;
+    if (!gl.hasFramebuffers || !HasFeature(gl, 3, "GL_ARB_framebuffer_object")) return;
+    gl.GenFramebuffers(1, &p.framebuffer);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, p.framebuffer);
+    gl.FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, p.texture, 0);
+    if (gl.CheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return;
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &p.framebuffer);
+    p.framebuffer = 0;
+}
+
+// The texture the screen is shown from, and the fixed drawing state in window pixels.
 bool SetUpDrawing(Presenter& p, bool smooth) {
     const GLFunctions& gl = p.gl;
     const GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
@@ -93,10 +117,12 @@ bool SetUpDrawing(Presenter& p, bool smooth) {
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, p.screen->w, p.screen->h, 0, p.upload.format, p.upload.type, nullptr);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, kTextureFormat, p.screen->w, p.screen->h, 0, p.upload.format, p.upload.type,
+                  nullptr);
     gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, p.screen->pitch / p.screen->format->BytesPerPixel);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1); // the row copy has no padding
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    SetUpBlit(p);
     gl.Enable(GL_TEXTURE_2D);
     gl.Disable(GL_DEPTH_TEST);
     gl.Disable(GL_BLEND);
@@ -110,33 +136,45 @@ bool SetUpDrawing(Presenter& p, bool smooth) {
     return gl.GetError() == GL_NO_ERROR;
 }
 
+// The changed band, from the bottom-up row copy: texture row 0 is the screen's last row.
 void UploadChangedRows(Presenter& p) {
-    const Uint8* pixels = static_cast<const Uint8*>(p.screen->pixels);
-    const RowBand band = p.rows.Take(pixels, p.screen->pitch);
+    const RowBand band = p.rows.Take(static_cast<const Uint8*>(p.screen->pixels), p.screen->pitch);
     if (band.count == 0) return;
-    p.gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, band.first, p.screen->w, band.count, p.upload.format, p.upload.type,
-                       pixels + size_t(band.first) * size_t(p.screen->pitch));
+    const int textureRow = p.screen->h - band.first - band.count;
+    const size_t rowBytes = size_t(p.screen->w) * p.screen->format->BytesPerPixel;
+    p.gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, textureRow, p.screen->w, band.count, p.upload.format, p.upload.type,
+                       p.rows.BottomUp() + size_t(textureRow) * rowBytes);
 }
 
 void DrawPicture(const Presenter& p) {
     const GLFunctions& gl = p.gl;
     const PictureRect& at = p.picture;
-    gl.Clear(GL_COLOR_BUFFER_BIT);
-    gl.Begin(GL_QUADS);
-    gl.TexCoord2f(0, 0);
-    gl.Vertex2i(at.x, at.y);
-    gl.TexCoord2f(1, 0);
-    gl.Vertex2i(at.x + at.w, at.y);
-    gl.TexCoord2f(1, 1);
-    gl.Vertex2i(at.x + at.w, at.y + at.h);
+    if (p.bars) gl.Clear(GL_COLOR_BUFFER_BIT); // after a swap the back buffer holds anything
+    if (p.framebuffer) {
+        const int bottom = p.windowHeight - at.y - at.h; // the window's rows count upwards too
+        gl.BlitFramebuffer(0, 0, p.screen->w, p.screen->h, at.x, bottom, at.x + at.w, bottom + at.h,
+                           GL_COLOR_BUFFER_BIT, p.smooth ? GL_LINEAR : GL_NEAREST);
+        return;
+    }
+    gl.Begin(GL_QUADS); // window rows count downwards (see SetUpDrawing), texture rows upwards
     gl.TexCoord2f(0, 1);
+    gl.Vertex2i(at.x, at.y);
+    gl.TexCoord2f(1, 1);
+    gl.Vertex2i(at.x + at.w, at.y);
+    gl.TexCoord2f(1, 0);
+    gl.Vertex2i(at.x + at.w, at.y + at.h);
+    gl.TexCoord2f(0, 0);
     gl.Vertex2i(at.x, at.y + at.h);
     gl.End();
 }
 
 // Frees what the presenter holds; the texture only while its context still exists.
 void Release(Presenter& p) {
-    if (p.texture && p.gl.DeleteTextures && SDL_WasInit(SDL_INIT_VIDEO)) p.gl.DeleteTextures(1, &p.texture);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) { // else the context is gone, and everything with it
+        if (p.framebuffer) p.gl.DeleteFramebuffers(1, &p.framebuffer);
+        if (p.texture && p.gl.DeleteTextures) p.gl.DeleteTextures(1, &p.texture);
+    }
+    p.framebuffer = 0;
     if (p.screen) SDL_FreeSurface(p.screen);
     p.screen = nullptr;
     p.texture = 0;
@@ -177,8 +215,11 @@ SDL_Surface* OpenGLOpenScreen(const OpenGLScreenRequest& request, Uint32* grante
     p.windowWidth = window->w;
     p.windowHeight = window->h;
     p.picture = FitPicture(p.screen->w, p.screen->h, p.windowWidth, p.windowHeight);
+    p.bars = p.picture.w != p.windowWidth || p.picture.h != p.windowHeight;
+    p.smooth = request.smooth;
+    if (!p.rows.Reset(p.screen->w * p.screen->format->BytesPerPixel, p.screen->h))
+        return Fail(error, "out of memory for the screen's row copy");
     if (!SetUpDrawing(p, request.smooth)) return Fail(error, "the screen's texture could not be made");
-    p.rows.Reset(p.screen->w * p.screen->format->BytesPerPixel, p.screen->h);
     p.open = true;
     *grantedFlags = window->flags;
     return p.screen;
