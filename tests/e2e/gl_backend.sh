@@ -11,71 +11,37 @@
 #   tests/e2e/gl_backend.sh BUILD_DIR
 set -uo pipefail
 build=$(cd "${1:-build}" && pwd)
-window_of=$(cd "$(dirname "$0")/../../scripts" && pwd)/window-of.sh
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-for file in demo-game demo.dpf; do
-  [ -f "$build/demo/$file" ] || { echo "gl_backend: FAILED ($build/demo/$file is missing)"; exit 1; }
-  cp "$build/demo/$file" "$work/"
-done
-cd "$work"
+helpers=$(cd "$(dirname "$0")/../../scripts" && pwd)/demo-on-display.sh
+source "$helpers"
+demo_enter gl_backend || exit 1
+
 xvfb=(xvfb-run -a -s "-screen 0 1024x768x24")
 
 # config RENDERER ACCELERATION: a 640x480 window at the desktop's depth.
-config() {
-  cat > config.xml <<XML
-<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
-<setup>
-    <general mtfriendly="3">General information</general>
-    <video renderer="$1" resolutionx="640" resolutiony="480" colordepth="0" window="1" accel="$2" />
-    <audio enable="0" format="16" frequency="22050" mode="2" musicvol="200" soundvol="90" buffer="2048" />
-</setup>
-XML
-}
+config() { demo_config "$1" 1 0 640 480 "$2"; }
 
 # Runs inside the virtual display: starts the game (with this script's arguments), waits until
 # it has drawn for a while, records its window's size and a screenshot, and leaves with Escape.
-cat > drive.sh <<'DRIVE'
-source "$WINDOW_OF"
-./demo-game "$@" > demo.stdout 2>&1 &
-pid=$!
-window=$(window_of "$pid")
-if [ -n "$window" ]; then
-  sleep 1.5
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  echo "${WIDTH}x${HEIGHT}" > window-size
+cat > drive.sh <<DRIVE
+source "$helpers"
+DRIVE
+cat >> drive.sh <<'DRIVE'
+if demo_start 1.5 "$@"; then
   import -window "$window" shot.png
   xdotool mousemove $((X + 2)) $((Y + 2)); sleep 0.2
-  xdotool keydown Escape; sleep 0.2; xdotool keyup Escape
 fi
-for _ in $(seq 1 50); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2> /dev/null && { echo "still running after Escape" >> demo.stdout; kill "$pid"; }
-status=0
-wait "$pid" || status=$?
-echo "$status" > exit-code
+demo_leave "$pid"
 DRIVE
 
-# run NAME SHOT [GAME OPTIONS]: one start of the game, its screenshot kept as SHOT. A virtual
-# display that is not ready in time is the test machine's problem: such a start is tried again.
+# run NAME SHOT [GAME OPTIONS]: one start of the game, its screenshot kept as SHOT.
 run() {
   local name=$1 shot=$2; shift 2
-  for attempt in 1 2 3 4 5; do
-    rm -f exit-code window-size shot.png demo-game.log
-    env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy WINDOW_OF="$window_of" "${xvfb[@]}" bash drive.sh "$@" > /dev/null 2>&1
-    grep -qE "Couldn't open X11 display|could not initialize SDL video system" demo-game.log 2> /dev/null || break
-    echo "gl_backend: $name: the virtual display was not ready (attempt $attempt)"
-    sleep $((2 + RANDOM % 4))
-  done
+  rm -f shot.png
+  demo_run gl_backend "$name" drive.sh "$@"
   [ -f shot.png ] && mv shot.png "$shot"
 }
 
-failures=0
-fail() { # name, reason
-  echo "gl_backend: $1: FAILED ($2)"
-  cat demo.stdout 2> /dev/null
-  iconv -f WINDOWS-1252 -t UTF-8 demo-game.log 2> /dev/null | tail -30
-  failures=$((failures + 1))
-}
+fail() { demo_fail gl_backend "$@"; }
 # started NAME SIZE SHOT: the run left normally, in a window of SIZE, with a screenshot.
 started() {
   [ "$(cat exit-code 2> /dev/null)" = 0 ] || { fail "$1" "exit code $(cat exit-code 2> /dev/null || echo none)"; return 1; }
@@ -124,7 +90,7 @@ fi
 if ! grep -q "OpenGL renderer string" <<< "$gl_info"; then
   why=$([ -z "$gl_info" ] && echo "glxinfo (mesa-utils) is missing" || echo "glxinfo finds no OpenGL under Xvfb")
   echo "gl_backend: same picture, letterboxing: skipped ($why)"
-  [ "$failures" -eq 0 ]
+  [ "$demo_failures" -eq 0 ]
   exit
 fi
 echo "gl_backend: $(grep "OpenGL renderer string" <<< "$gl_info" | sed 's/^ *//')"
@@ -155,4 +121,4 @@ started "wider window" 1000x500 wider.png && placed "wider window" wider.png 667
 run "taller window" taller.png --window 640x800
 started "taller window" 640x800 taller.png && placed "taller window" taller.png 640 480 0 160
 
-[ "$failures" -eq 0 ]
+[ "$demo_failures" -eq 0 ]
