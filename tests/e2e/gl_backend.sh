@@ -4,7 +4,7 @@
 #   1. The game shows the same picture with renderer 64 as with renderer 2 (screenshots compared
 #      within a small tolerance: the walker moves and the frame rates change between two runs).
 #   2. In a window wider and in one taller than the game, the picture is scaled to fit, centred
-#      between black bars, where the arithmetic puts it.
+#      between black bars, where the arithmetic puts it; full screen takes the desktop's size.
 #   3. On the dummy driver, which has no OpenGL, renderer 64 fails with its line and the game
 #      goes on in its fallback window instead of crashing.
 # Parts 1 and 2 are skipped, with the reason, where the virtual display offers no OpenGL.
@@ -21,13 +21,14 @@ xvfb=(xvfb-run -a -s "-screen 0 1024x768x24")
 config() { demo_config "$1" 1 0 640 480 "$2"; }
 
 # Runs inside the virtual display: starts the game (with this script's arguments), waits until
-# it has drawn for a while, records its window's size and a screenshot, and leaves with Escape.
+# it has drawn for a while, records its window's size and a screenshot (of the whole display
+# when SHOT_OF is "root": a full-screen window sits inside another), and leaves with Escape.
 cat > drive.sh <<DRIVE
 source "$helpers"
 DRIVE
 cat >> drive.sh <<'DRIVE'
 if demo_start 1.5 "$@"; then
-  import -window "$window" shot.png
+  import -window "${SHOT_OF:-$window}" shot.png
   xdotool mousemove $((X + 2)) $((Y + 2)); sleep 0.2
 fi
 demo_leave "$pid"
@@ -55,8 +56,10 @@ near() { [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le 2 ]; }
 # placed NAME SHOT W H X Y: the picture fills exactly that rectangle of the window.
 placed() {
   local box w h x y
-  box=$(convert "$2" -fuzz 3% -trim -format '%w %h %X %Y' info: 2> /dev/null | tr -d '+')
+  # A black frame first, so that only black is trimmed, whatever colour the picture's edges have.
+  box=$(convert "$2" -bordercolor black -border 1 -fuzz 3% -trim -format '%w %h %X %Y' info: 2> /dev/null | tr -d '+')
   read -r w h x y <<< "$box"
+  x=$((${x:-0} - 1)) y=$((${y:-0} - 1))
   if near "${w:-0}" "$3" && near "${h:-0}" "$4" && near "${x:-0}" "$5" && near "${y:-0}" "$6"; then
     echo "gl_backend: $1: passed (picture ${w}x${h} at $x,$y)"
   else
@@ -120,5 +123,9 @@ run "wider window" wider.png --window 1000x500
 started "wider window" 1000x500 wider.png && placed "wider window" wider.png 667 500 166 0
 run "taller window" taller.png --window 640x800
 started "taller window" 640x800 taller.png && placed "taller window" taller.png 640 480 0 160
+# Full screen: the desktop's resolution, the display mode unchanged, the picture scaled to fill it.
+demo_config 64 0 0 640 480 3
+SHOT_OF=root run "full screen" full.png
+started "full screen" 1024x768 full.png && placed "full screen" full.png 1024 768 0 0
 
 [ "$demo_failures" -eq 0 ]
