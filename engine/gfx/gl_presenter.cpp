@@ -2,9 +2,9 @@
 //
 // The screen's rows go into one texture, bottom row first as OpenGL keeps them (the row copy of
 // changed_rows.h is kept in that order, so no frame is flipped). Where framebuffer objects exist
-// (OpenGL 3.0), the texture is blitted into the window: a software renderer does that as a plain
-// copy when the picture is not scaled, which costs a fraction of drawing it. Otherwise it is
-// drawn as one fixed-function textured quad, which any driver of version 2.0 can do.
+// (OpenGL 3.0), the texture is blitted into the window, which leaves the driver free to copy
+// rather than draw when the picture is not scaled; otherwise it is drawn as one fixed-function
+// textured quad, which any driver of version 2.0 can do.
 #include "gfx/gl_presenter.h"
 
 #include <cstdio>
