@@ -21,6 +21,16 @@ bool AllocationCounterWorks();
 // benchmarks that draw without showing; says so on standard output when it does not start.
 bool StartEngineOnDummyVideo();
 
+// The exit status a measuring child gives when it found no X display, so that a virtual one that
+// was not ready in time is tried again.
+const int kNoDisplayStatus = 3;
+
+// Runs this program again with `ownOption` (and --smoke) on the x11 driver, for benchmarks that
+// need a real X server: on the display of DISPLAY when it is set, else on a virtual one started
+// with xvfb-run, tried up to three times while the child reports kNoDisplayStatus. The child's
+// output passes through; its exit status (1 when it could not be run at all).
+int RunSelfOnX11(const char* ownOption, bool smoke);
+
 // The median of the values (the mean of the middle two for an even count); 0 for none.
 double Median(std::vector<double> values);
 

@@ -164,7 +164,22 @@ public:
 
     // Turns the video request into Nimbrel.screen. 1 on success, 0 on failure; a forced renderer
     // restarts the video subsystem, so after its failure the screen is null.
+    //
+    // Renderer 64 (OpenGL) opens an OpenGL window on the native driver. Nimbrel.screen is then a
+    // software surface of the asked size, in the desktop's format (15, 16 or 32 bits), and each
+    // flip of the frame pump shows it through OpenGL, uploading only the rows that changed. The
+    // window may be larger than the screen (SetWindowSize; in full screen it takes the desktop's
+    // resolution and the display mode is not changed): the picture is scaled to fit, its aspect
+    // kept, between black bars, smoothly with acceleration 2 and with whole pixels with 3; mouse
+    // positions are given in screen pixels. The swap waits for the vertical retrace when the
+    // frame delay is below 8 ms. Surfaces stay in software, so IsOpenGL() stays false. When no
+    // OpenGL context can be made (the dummy driver, no OpenGL library, a driver older than 2.0)
+    // it logs " . [Nimbrel.SetVideoMode()] Error: no OpenGL context could be made for renderer
+    // 64 (<why>).\n" and returns 0; the video subsystem stays up, so another renderer can follow.
     int SetVideoMode();
+    // The window size for renderer 64 in a window, when it should differ from the screen's; 0 or
+    // less: the screen's size (the default). Read by the next SetVideoMode.
+    void SetWindowSize(int width, int height);
 
     // ---- Frame pump (composition) ---------------------------------------------------------------
     // Handles at most one SDL event and at most one logic or render step. With a null event:
@@ -185,6 +200,7 @@ public:
     // n <= 0: stop redrawing overlays (kept on a double-buffered screen); 1: redraw once;
     // n >= 2: redraw at every render.
     void SetUpdateMode(int n);
+    // True when surfaces are OpenGL textures; never in this version (see SetVideoMode).
     bool IsOpenGL() const;
 
     // ---- Developer overlays (composition) -------------------------------------------------------

@@ -7,7 +7,7 @@ packages=(
   libsdl1.2-dev libsdl-mixer1.2-dev libsdl-net1.2-dev libsdl-image1.2-dev libsdl-gfx1.2-dev
   libtinyxml-dev libucl-dev zlib1g-dev libpng-dev libvorbis-dev vorbis-tools librsvg2-bin sox
   libfreetype-dev fonts-dejavu-core libsdl-ttf2.0-dev
-  librsvg2-bin sox
+  libgl-dev mesa-utils libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev python3
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick xdg-utils libxml2-utils

@@ -14,6 +14,7 @@
 #include "core/clock.h"
 #include "composition/overlay_wiring.h"
 #include "core/nimbrel_private.h"
+#include "gfx/gl_presenter.h"
 
 namespace {
 
@@ -33,6 +34,27 @@ int WholeFramesCrossed(float frames, float accumulator) {
 
 float FractionalPart(float value) { return value - std::floor(value); }
 
+// Mouse events of a scaled OpenGL window carry window pixels; the game and the overlays think in
+// screen pixels. Relative motion keeps SDL's values.
+void InScreenPixels(SDL_Event& event) {
+    int x, y;
+    switch (event.type) {
+    case SDL_MOUSEMOTION:
+        x = event.motion.x, y = event.motion.y;
+        OpenGLWindowToScreen(&x, &y);
+        event.motion.x = Uint16(x), event.motion.y = Uint16(y);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        x = event.button.x, y = event.button.y;
+        OpenGLWindowToScreen(&x, &y);
+        event.button.x = Uint16(x), event.button.y = Uint16(y);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 // ---- Logic and render steps ---------------------------------------------------------------------
@@ -48,6 +70,7 @@ void SampleInput(class Nimbrel& engine, Nimbrel::Private& priv) {
         engine.mouseButtons = test.mouseButtons;
     } else {
         engine.mouseButtons = SDL_GetMouseState(&engine.mouseX, &engine.mouseY);
+        OpenGLWindowToScreen(&engine.mouseX, &engine.mouseY);
     }
     priv.keyTable = test.keyTable ? test.keyTable : SDL_GetKeyState(nullptr);
 }
@@ -82,7 +105,10 @@ void Render(class Nimbrel& engine, Nimbrel::Private& priv, SDL_Event& event) {
     event.user.code = 1;
     if (priv.overlayRedrawMode != kOverlayNone) DrawOverlays(priv);
     if (ICursor) ICursor->Draw();
-    SDL_Flip(engine.screen);
+    if (OpenGLIsPresenting())
+        OpenGLPresent();
+    else
+        SDL_Flip(engine.screen);
     if (ITimeSystem) ITimeSystem->CountRenderFrame();
     if (priv.overlayRedrawMode == kOverlayOnce) priv.overlayRedrawMode = kOverlayNone;
 }
@@ -95,6 +121,7 @@ int Nimbrel::Update(SDL_Event* callerEvent) {
     FramePacing& pacing = priv->pacing;
 
     if (SDL_PollEvent(&event)) {
+        InScreenPixels(event);
         OverlaysReactToEvent(event, *priv);
         if (callerEvent) return 1;
     } else {

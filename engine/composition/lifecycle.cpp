@@ -7,6 +7,7 @@
 #include "composition/overlay_wiring.h"
 #include "core/clock.h"
 #include "core/nimbrel_private.h"
+#include "gfx/gl_presenter.h"
 #include "platform/environment.h"
 #include "platform/signals.h"
 #include "platform/video_driver.h"
@@ -93,6 +94,7 @@ void Nimbrel::Quit() {
         SDL_FreeSurface(icon);
         icon = nullptr;
     }
+    OpenGLCloseScreen(); // its texture belongs to a context SDL_Quit destroys
     SDL_Quit();
     screen = nullptr;
     priv->keyTable = nullptr;

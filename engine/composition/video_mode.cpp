@@ -5,8 +5,8 @@
 // what was asked and what SDL granted.
 //
 // It belongs to the composition because a new screen concerns more than one floor: the
-// developer overlays are created with the first screen, and the OpenGL presentation backend
-// takes over the screen under renderer 64.
+// developer overlays are created with the first screen, and under renderer 64 the screen comes
+// from the OpenGL presenter (gfx/gl_presenter.h), which then shows it at every flip.
 #include "Nimbrel.h"
 
 #include <cstring>
@@ -14,6 +14,7 @@
 
 #include "composition/overlay_wiring.h"
 #include "core/nimbrel_private.h"
+#include "gfx/gl_presenter.h"
 #include "platform/environment.h"
 #include "platform/signals.h"
 #include "platform/system_info.h"
@@ -48,12 +49,33 @@ Uint32 WindowModeFlags(int windowMode) {
     }
 }
 
+// Below this frame delay the pump's sleep leaves room in a 60 Hz refresh to wait for the retrace;
+// with a longer one the sleep already paces the loop, and a retrace wait on top would cost frames.
+const int kRetraceWaitDelayLimitMs = 8;
+
 // Stopping the video subsystem frees the screen surface, so nothing may keep pointing at it:
 // the pump would flip it and the time system would read its flags.
 void ShutDownVideo(class Nimbrel& engine) {
+    OpenGLCloseScreen();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     engine.screen = nullptr;
     engine.priv->openGL = false;
+}
+
+bool StartVideo() {
+    const int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    RestoreTerminationSignals();
+    return started == 0;
+}
+
+// A failed restart would leave SDL's video stopped, and every later mode refused, even one that
+// works. The driver that ran before is started again, so the caller can fall back on it.
+void RestartPreviousDriver(const std::string& previous, bool hadPrevious) {
+    if (hadPrevious)
+        SetEnvironmentVariable("SDL_VIDEODRIVER", previous.c_str());
+    else
+        UnsetEnvironmentVariable("SDL_VIDEODRIVER");
+    StartVideo();
 }
 
 // Code 1: learn which driver SDL chose. Other codes: restart the video subsystem with the
@@ -64,6 +86,9 @@ bool ChooseRenderer(class Nimbrel& engine, Uint8& renderer) {
         if (SDL_VideoDriverName(name, sizeof name)) renderer = static_cast<Uint8>(RendererForVideoDriver(name));
         return true;
     }
+    const char* before = GetEnvironmentVariable("SDL_VIDEODRIVER");
+    const bool hadBefore = before != nullptr;
+    const std::string previous = hadBefore ? before : "";
     ShutDownVideo(engine);
     std::string driver = VideoDriverForRenderer(renderer);
     if (!driver.empty()) {
@@ -71,14 +96,43 @@ bool ChooseRenderer(class Nimbrel& engine, Uint8& renderer) {
         ILogSystem.Msg(5, "%sInfo: setting '%s' backend for %s\n", kOperation, RendererName(renderer),
                        PlatformName());
     }
-    int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
-    RestoreTerminationSignals();
-    if (started < 0) {
+    if (!StartVideo()) {
         ILogSystem.Msg(0, "%sError: could not initialize SDL video system (%d) (%s).\n", kOperation, renderer,
                        SDL_GetError());
+        RestartPreviousDriver(previous, hadBefore);
         return false;
     }
     return true;
+}
+
+// Renderer 64: the presenter's window and software screen. Acceleration picks the filtering.
+SDL_Surface* OpenPresentedScreen(const class Nimbrel& engine, Uint32 windowFlags, int windowWidth,
+                                 int windowHeight, Uint32* grantedFlags) {
+    OpenGLScreenRequest request;
+    request.width = engine.width;
+    request.height = engine.height;
+    request.windowWidth = windowWidth;
+    request.windowHeight = windowHeight;
+    request.windowFlags = windowFlags;
+    request.smooth = engine.acceleration == 2;
+    request.waitForRetrace = engine.frameDelay < kRetraceWaitDelayLimitMs;
+    std::string why;
+    SDL_Surface* screen = OpenGLOpenScreen(request, grantedFlags, &why);
+    if (!screen)
+        ILogSystem.Msg(0, "%sError: no OpenGL context could be made for renderer 64 (%s).\n", kOperation,
+                       why.c_str());
+    return screen;
+}
+
+SDL_Surface* OpenSoftwareScreen(const class Nimbrel& engine, Uint32 flags, Uint32* grantedFlags) {
+    SDL_Surface* screen = SDL_SetVideoMode(engine.width, engine.height, engine.colorDepth, flags);
+    if (!screen) {
+        ILogSystem.Msg(0, "%sError: Couldn't set video mode %dx%d with %dbpp: %s\n", kOperation, engine.width,
+                       engine.height, engine.colorDepth, SDL_GetError());
+        return nullptr;
+    }
+    *grantedFlags = screen->flags;
+    return screen;
 }
 
 // Warns for every flag that SDL did not grant as requested.
@@ -100,10 +154,14 @@ int Nimbrel::SetVideoMode() {
         ILogSystem.Msg(0, "%sError: SDL_INIT_VIDEO was not initialized.\n", kOperation);
         return 0;
     }
+    OpenGLCloseScreen(); // a presented screen is replaced like SDL's own
     if (!ChooseRenderer(*this, renderer)) return 0;
 
-    Uint32 flags = AccelerationFlags(acceleration);
-    if (renderer == kRendererOpenGL) {
+    const bool openGL = renderer == kRendererOpenGL;
+    // Under OpenGL the acceleration chooses the filtering, not surface flags: the screen the game
+    // draws on is always in system memory.
+    Uint32 flags = openGL ? 0 : AccelerationFlags(acceleration);
+    if (openGL) {
         if (acceleration == 1)
             ILogSystem.Msg(2, "%sWarning: using OpenGL on software mode is quite slow.\n", kOperation);
         colorDepth = 0;
@@ -128,12 +186,10 @@ int Nimbrel::SetVideoMode() {
                            kOperation);
     }
 
-    screen = SDL_SetVideoMode(width, height, colorDepth, flags);
-    if (!screen) {
-        ILogSystem.Msg(0, "%sError: Couldn't set video mode %dx%d with %dbpp: %s\n", kOperation, width, height,
-                       colorDepth, SDL_GetError());
-        return 0;
-    }
+    Uint32 granted = 0;
+    screen = openGL ? OpenPresentedScreen(*this, flags, priv->windowWidth, priv->windowHeight, &granted)
+                    : OpenSoftwareScreen(*this, flags, &granted);
+    if (!screen) return 0;
     if (screen->format->BitsPerPixel == 24)
         ILogSystem.Msg(2,
                        "%sWarning: your desktop is using 24bpp.\n   This color depth mode is very slow and could "
@@ -141,9 +197,9 @@ int Nimbrel::SetVideoMode() {
                        kOperation);
 
     if (renderer == kRendererDirectX && acceleration != 1) lostSurfaceCheck = 1;
-    if (renderer == kRendererOpenGL) priv->openGL = true;
+    priv->openGL = false; // the presenter keeps every surface in software (see Nimbrel.h)
 
-    WarnAboutGrantedFlags(flags, screen->flags);
+    WarnAboutGrantedFlags(flags, granted);
 
     CreateOverlays(*priv);
     if (screen->flags & SDL_DOUBLEBUF) priv->overlayRedrawMode = kOverlayAlways;

@@ -119,3 +119,9 @@ void Nimbrel::SetUpdateMode(int n) {
 }
 
 bool Nimbrel::IsOpenGL() const { return priv->openGL; }
+
+void Nimbrel::SetWindowSize(int width, int height) {
+    const bool given = width > 0 && height > 0;
+    priv->windowWidth = given ? width : 0;
+    priv->windowHeight = given ? height : 0;
+}

@@ -42,7 +42,8 @@ struct Nimbrel::Private {
     char versionText[64] = {0};
     char makerText[29] = {0};
     bool initialized = false;
-    bool openGL = false;
+    bool openGL = false;                        // surfaces are OpenGL textures (never yet)
+    int windowWidth = 0, windowHeight = 0;      // renderer 64's window; 0: the screen's size
     RenderCallback renderCallback = nullptr;
     int overlayRedrawMode = kOverlayNone;
     FramePacing pacing;

@@ -11,6 +11,7 @@
 
 #include "core/interface_log.h"
 #include "gfx/gl_backend.h"
+#include "gfx/gl_presenter.h"
 #include "gfx/payload_surface.h"
 
 class ICursor* ICursor = nullptr;
@@ -128,7 +129,9 @@ void ICursor::Init() {
     SDL_ShowCursor(0);
     priv->maxX = Uint16(screen->w);
     priv->maxY = Uint16(screen->h);
-    SDL_WarpMouse(Uint16(screen->w / 2), Uint16(screen->h / 2));
+    int centreX = screen->w / 2, centreY = screen->h / 2;
+    OpenGLScreenToWindow(&centreX, &centreY); // a scaled OpenGL window has its own pixels
+    SDL_WarpMouse(Uint16(centreX), Uint16(centreY));
     // A double-buffered or OpenGL screen is redrawn whole at every frame, so there is nothing
     // under the cursor worth keeping.
     priv->softwareBackground = !(screen->flags & SDL_DOUBLEBUF) && !Nimbrel.IsOpenGL();

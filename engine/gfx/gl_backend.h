@@ -1,8 +1,12 @@
-// The hand-off points from drawing code to the OpenGL presentation backend (renderer 64).
+// Where drawing code hands a surface to the OpenGL backend of renderer 64: texture upload of
+// images, sprites, tiles, fonts and the cursor; point drawing, read-back and the transformed blit
+// of the screen effects.
 //
-// That backend is not built: Nimbrel.IsOpenGL() is never true and no surface carries OpenGL
-// data, so every drawing path takes its software branch and these are never reached. They are
-// declared placeholders that do nothing, and the one place the backend wires itself in.
+// In this version the backend only presents the screen (gfx/gl_presenter.h): the screen and every
+// surface stay in software, so no surface is an OpenGL surface, Nimbrel.IsOpenGL() stays false
+// and drawing code keeps its software branch. These entry points are where a later version keeps
+// a texture per surface and draws the transform state on the GPU; until then they answer for
+// software surfaces, and the three that only make sense for a texture surface refuse.
 #ifndef NIMBREL_GFX_GL_BACKEND_H
 #define NIMBREL_GFX_GL_BACKEND_H
 

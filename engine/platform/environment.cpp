@@ -30,6 +30,11 @@ bool SetEnvironmentVariable(const char* name, const char* value) {
     return setenv(name, value, 1) == 0;
 }
 
+bool UnsetEnvironmentVariable(const char* name) {
+    Startup();
+    return unsetenv(name) == 0;
+}
+
 const char* GetEnvironmentVariable(const char* name) { return std::getenv(name); }
 
 std::string GetStartupEnvironmentVariable(const char* name) {

@@ -16,11 +16,10 @@ std::string NativeVideoDriver() {
 
 std::string VideoDriverForRenderer(int rendererCode) {
     switch (rendererCode) {
-    case 2: // windib
-    case 4: // directx
+    case 2:  // windib
+    case 4:  // directx
+    case 64: // OpenGL: the engine's own backend opens an OpenGL window on the native driver
         return NativeVideoDriver();
-    case 64: // OpenGL through glSDL; no such driver exists here, so SDL refuses to start with it
-        return "glSDL";
     default:
         return std::string();
     }

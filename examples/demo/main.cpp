@@ -6,6 +6,9 @@
 //
 // Everything it does goes to demo-game.log, together with the engine's own lines, so the log
 // answers "what did the game read, and what did it get".
+//
+// One option: --window WIDTHxHEIGHT gives the OpenGL renderer (64) a window of that size, into
+// which the game's picture is scaled.
 #include <Nimbrel.h>
 
 #include <cstdio>
@@ -320,9 +323,27 @@ int Run() {
     return 0;
 }
 
+// Reads --window WIDTHxHEIGHT. False (with a line on standard error) for anything else.
+bool ReadOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        int width = 0, height = 0;
+        char end = 0;
+        if (std::string(argv[i]) == "--window" && i + 1 < argc &&
+            std::sscanf(argv[i + 1], "%dx%d%c", &width, &height, &end) == 2 && width > 0 && height > 0) {
+            Nimbrel.SetWindowSize(width, height);
+            ++i;
+            continue;
+        }
+        std::fprintf(stderr, "usage: demo-game [--window WIDTHxHEIGHT]\n");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+    if (!ReadOptions(argc, argv)) return 2;
     RememberVideoDriver();
     ILogSystem.Init(kLogFile, ILogSystem::kOutputNewFile | ILogSystem::kOutputConsole, 5, "Nimbrel demo game");
     if (Nimbrel.Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) return 1;
