@@ -7,6 +7,12 @@
 // the floor differences the pacing depends on are the same, and the value never grows into a
 // range where single precision would swallow a 1 ms step (which would stop the logic after a few
 // hours).
+//
+// The pump asks the window system for new input only when it steps: once per logic frame and once
+// before each render. In between it hands out what those asks queued. Nothing can see input
+// sooner anyway (the logic samples it per logic frame, the picture changes per render), and a game
+// that sleeps 1 ms per call would otherwise wake the X connection a thousand times a second while
+// it idles.
 #include "Nimbrel.h"
 
 #include <cmath>
@@ -55,6 +61,9 @@ void InScreenPixels(SDL_Event& event) {
     }
 }
 
+// The next event the last ask of the window system queued, without asking again.
+bool NextQueuedEvent(SDL_Event& event) { return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0; }
+
 } // namespace
 
 // ---- Logic and render steps ---------------------------------------------------------------------
@@ -101,6 +110,7 @@ bool RenderIsDue(FramePacing& pacing) {
 }
 
 void Render(class Nimbrel& engine, Nimbrel::Private& priv, SDL_Event& event) {
+    SDL_PumpEvents();
     if (priv.renderCallback) priv.renderCallback(priv.pacing.logicBurst ? 1 : 0);
     event.user.code = 1;
     if (priv.overlayRedrawMode != kOverlayNone) DrawOverlays(priv);
@@ -120,7 +130,7 @@ int Nimbrel::Update(SDL_Event* callerEvent) {
     SDL_Event& event = callerEvent ? *callerEvent : localEvent;
     FramePacing& pacing = priv->pacing;
 
-    if (SDL_PollEvent(&event)) {
+    if (NextQueuedEvent(event)) {
         InScreenPixels(event);
         OverlaysReactToEvent(event, *priv);
         if (callerEvent) return 1;
