@@ -128,4 +128,6 @@ demo_config 64 0 0 640 480 3
 SHOT_OF=root run "full screen" full.png
 started "full screen" 1024x768 full.png && placed "full screen" full.png 1024 768 0 0
 
+# The pictures stay in the build folder for a look by eye.
+mkdir -p "$build/e2e/gl_backend" && cp ./*.png "$build/e2e/gl_backend/" 2> /dev/null
 [ "$demo_failures" -eq 0 ]
