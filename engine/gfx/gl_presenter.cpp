@@ -42,8 +42,10 @@ struct Presenter {
 Presenter presenter;
 
 // With an alpha channel the texture has the layout the screen's rows arrive in, so a software
-// renderer stores them with a plain copy; the channel itself is never blended.
-const GLint kTextureFormat = GL_RGBA8;
+// renderer stores them with a plain copy; the channel itself is never blended. Left unsized, so
+// the driver may keep the channels in the order the rows bring them: Mesa's software renderer
+// then uploads twice as fast as with GL_RGBA8, which it stores red first and swizzles into.
+const GLint kTextureFormat = GL_RGBA;
 
 // The desktop's depth where OpenGL can take it as it is (15, 16 or 32 bits), so that images the
 // game converts to the display format blit without conversion; 32 bits otherwise.
