@@ -55,31 +55,6 @@ struct Scene {
 
 Scene* scene = nullptr;
 
-// The video driver the process was started with (tests start it on "dummy"), taken before the
-// engine changes it.
-std::string startupVideoDriver;
-bool hadStartupVideoDriver = false;
-
-void RememberVideoDriver() {
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    hadStartupVideoDriver = driver != nullptr;
-    if (driver) startupVideoDriver = driver;
-}
-
-// A renderer whose driver does not exist leaves the video subsystem stopped, and a stopped
-// subsystem refuses every mode. The driver the process started with brings it back, so that the
-// engine can then switch to the native one.
-bool RestartVideo() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    if (hadStartupVideoDriver)
-        setenv("SDL_VIDEODRIVER", startupVideoDriver.c_str(), 1);
-    else
-        unsetenv("SDL_VIDEODRIVER");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    ILogSystem.Msg(0, "%sError: the video system could not be started again (%s).\n", kTag, SDL_GetError());
-    return false;
-}
-
 // The plain window every machine with a display can give: 640x480 on the native driver, at the
 // desktop's depth, drawn in software.
 void AskForPlainWindow() {
@@ -120,8 +95,7 @@ void LogConfiguration() {
 }
 
 // Opens the window the player chose. When that mode cannot be set, the plain window takes its
-// place, so a bad choice in Setup never keeps the
-// game from starting. `note` receives the line the screen shows about it (empty when the chosen
+// place, so a bad choice in Setup never keeps the game from starting. `note` receives the line the screen shows about it (empty when the chosen
 // mode was set). False only when even the plain window fails.
 bool OpenWindow(char* note, size_t noteSize) {
     note[0] = '\0';
@@ -133,7 +107,7 @@ bool OpenWindow(char* note, size_t noteSize) {
     ILogSystem.Msg(0, "%sWarning: the mode %dx%d at %d bits could not be set; running in a %dx%d window instead.\n",
                    kTag, width, height, depth, kFallbackWidth, kFallbackHeight);
     AskForPlainWindow();
-    if (RestartVideo() && Nimbrel.SetVideoMode()) return true;
+    if (Nimbrel.SetVideoMode()) return true;
     ILogSystem.Msg(0, "%sError: not even a %dx%d window could be opened.\n", kTag, kFallbackWidth, kFallbackHeight);
     return false;
 }
@@ -344,7 +318,6 @@ bool ReadOptions(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (!ReadOptions(argc, argv)) return 2;
-    RememberVideoDriver();
     ILogSystem.Init(kLogFile, ILogSystem::kOutputNewFile | ILogSystem::kOutputConsole, 5, "Nimbrel demo game");
     if (Nimbrel.Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) return 1;
     const int status = Run();
