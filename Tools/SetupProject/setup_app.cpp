@@ -143,8 +143,9 @@ void RunMainLoop() {
             CheckSave();
         }
         if (Nimbrel.KeyState(kEscapeKey)) gSetup.quit = true;
-        while (Nimbrel.Update(nullptr) != 0) {
-        }
+        SDL_Event event;
+        while (Nimbrel.Update(&event) != 0)
+            if (event.type == SDL_QUIT) gSetup.quit = true; // the window's close box leaves as Escape does
     }
 }
 

@@ -284,16 +284,18 @@ int Run() {
     ITimeSystem->SetRate(60, 20);
     Nimbrel.SetRenderCallback(OnRender);
     // Escape typed into the open console is the console's.
-    while (!Nimbrel.KeyState(SDLK_ESCAPE) || Nimbrel.IsConsoleShown()) {
+    bool closed = false; // the window's close box
+    while (!closed && (!Nimbrel.KeyState(SDLK_ESCAPE) || Nimbrel.IsConsoleShown())) {
         Logic(s);
-        while (Nimbrel.Update(nullptr) != 0) {
-        }
+        SDL_Event event;
+        while (Nimbrel.Update(&event) != 0)
+            if (event.type == SDL_QUIT) closed = true;
     }
     Nimbrel.SetRenderCallback(nullptr);
     scene = nullptr;
     if (s.music >= 0) ISoundFX->MusicDelete(s.music);
     if (s.click >= 0) ISoundFX->SoundDelete(s.click);
-    ILogSystem.Msg(0, "%sInfo: leaving after Escape.\n", kTag);
+    ILogSystem.Msg(0, closed ? "%sInfo: leaving, the window was closed.\n" : "%sInfo: leaving after Escape.\n", kTag);
     return 0;
 }
 
