@@ -41,10 +41,14 @@ int WholeFramesCrossed(float frames, float accumulator) {
 float FractionalPart(float value) { return value - std::floor(value); }
 
 // Mouse events of a scaled OpenGL window carry window pixels; the game and the overlays think in
-// screen pixels. Relative motion keeps SDL's values.
-void InScreenPixels(SDL_Event& event) {
+// screen pixels. Relative motion keeps SDL's values. An exposed OpenGL window needs its picture
+// again, which SDL leaves to the program.
+void AdaptToOpenGLWindow(SDL_Event& event) {
     int x, y;
     switch (event.type) {
+    case SDL_VIDEOEXPOSE:
+        OpenGLWindowNeedsPicture();
+        break;
     case SDL_MOUSEMOTION:
         x = event.motion.x, y = event.motion.y;
         OpenGLWindowToScreen(&x, &y);
@@ -131,7 +135,7 @@ int Nimbrel::Update(SDL_Event* callerEvent) {
     FramePacing& pacing = priv->pacing;
 
     if (NextQueuedEvent(event)) {
-        InScreenPixels(event);
+        AdaptToOpenGLWindow(event);
         OverlaysReactToEvent(event, *priv);
         if (callerEvent) return 1;
     } else {

@@ -38,6 +38,8 @@ struct Presenter {
     int windowWidth = 0, windowHeight = 0;
     PictureRect picture = {0, 0, 0, 0};
     ChangedRows rows;
+    bool shown = false;  // the window shows the texture as it is
+    Uint32 shownAt = 0;  // when it last swapped, in SDL ticks
 };
 Presenter presenter;
 
@@ -138,14 +140,24 @@ bool SetUpDrawing(Presenter& p, bool smooth) {
     return gl.GetError() == GL_NO_ERROR;
 }
 
-// The changed band, from the bottom-up row copy: texture row 0 is the screen's last row.
-void UploadChangedRows(Presenter& p) {
+// The changed band, from the bottom-up row copy: texture row 0 is the screen's last row. False
+// when no row changed.
+bool UploadChangedRows(Presenter& p) {
     const RowBand band = p.rows.Take(static_cast<const Uint8*>(p.screen->pixels), p.screen->pitch);
-    if (band.count == 0) return;
+    if (band.count == 0) return false;
     const int textureRow = p.screen->h - band.first - band.count;
     const size_t rowBytes = size_t(p.screen->w) * p.screen->format->BytesPerPixel;
     p.gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, textureRow, p.screen->w, band.count, p.upload.format, p.upload.type,
                        p.rows.BottomUp() + size_t(textureRow) * rowBytes);
+    return true;
+}
+
+// An unchanged screen already shown needs neither drawing nor swapping: the front buffer keeps
+// it. Once a second it is shown anyway, in case the window lost its picture without an expose
+// event reaching the presenter.
+bool NeedsShowing(const Presenter& p, bool changed) {
+    const Uint32 kLongestWithoutShowingMs = 1000;
+    return changed || !p.shown || SDL_GetTicks() - p.shownAt >= kLongestWithoutShowingMs;
 }
 
 void DrawPicture(const Presenter& p) {
@@ -181,6 +193,7 @@ void Release(Presenter& p) {
     p.screen = nullptr;
     p.texture = 0;
     p.open = false;
+    p.shown = false;
     p.gl = GLFunctions();
     p.rows.Reset(0, 0);
 }
@@ -230,11 +243,17 @@ SDL_Surface* OpenGLOpenScreen(const OpenGLScreenRequest& request, Uint32* grante
 bool OpenGLIsPresenting() { return presenter.open; }
 
 void OpenGLPresent() {
-    if (!presenter.open) return;
-    UploadChangedRows(presenter);
-    DrawPicture(presenter);
+    Presenter& p = presenter;
+    if (!p.open) return;
+    const bool changed = UploadChangedRows(p);
+    if (!NeedsShowing(p, changed)) return;
+    DrawPicture(p);
     SDL_GL_SwapBuffers();
+    p.shown = true;
+    p.shownAt = SDL_GetTicks();
 }
+
+void OpenGLWindowNeedsPicture() { presenter.shown = false; }
 
 void OpenGLCloseScreen() { Release(presenter); }
 

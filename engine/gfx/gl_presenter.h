@@ -31,9 +31,13 @@ SDL_Surface* OpenGLOpenScreen(const OpenGLScreenRequest& request, Uint32* grante
 // Nimbrel.IsOpenGL says about surfaces.
 bool OpenGLIsPresenting();
 
-// Shows the screen: uploads the rows that changed, draws the picture and swaps. Nothing when no
-// screen is open.
+// Shows the screen: uploads the rows that changed, draws the picture and swaps. A screen that has
+// not changed since it was shown is left as it is on the window (at most a second), so a game
+// that idles costs the drawing nothing. Nothing when no screen is open.
 void OpenGLPresent();
+
+// The window lost its picture (an expose event): the next present draws it again.
+void OpenGLWindowNeedsPicture();
 
 // Frees the texture and the software screen. SDL closes the window itself when video stops.
 void OpenGLCloseScreen();
