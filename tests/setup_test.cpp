@@ -49,21 +49,32 @@ TEST(Setup, WithoutVideoItStopsAtEngineStart) {
     EXPECT_EQ(log.find('\n', at), log.size() - 1); // it is the last line
 }
 
-TEST(Setup, TheMainLoopLeavesAtTheLogicFrameAfterEscape) {
+// The main loop on its own, in a launcher-sized window with the launcher's rates, on a clock that
+// moves a millisecond per reading.
+class SetupMainLoop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clock.SetAutoAdvance(1);
+        ASSERT_TRUE(engine.started());
+        Nimbrel.width = 430;
+        Nimbrel.height = 400;
+        ASSERT_EQ(Nimbrel.SetVideoMode(), 1);
+        ITimeSystem->Init(0);
+        ITimeSystem->SetRate(60, 20);
+        std::fill(std::begin(keys), std::end(keys), 0);
+        NimbrelTestSeam::SetKeyTable(keys);
+    }
+    void TearDown() override { Nimbrel.SetRenderCallback(nullptr); }
+
+    static Uint8 keys[SDLK_LAST];
     ScopedTempDir dir;
     FakeClock clock;
-    clock.SetAutoAdvance(1);
-    EngineSession engine(2, SDL_INIT_TIMER | SDL_INIT_VIDEO);
-    ASSERT_TRUE(engine.started());
-    Nimbrel.width = 430;
-    Nimbrel.height = 400;
-    ASSERT_EQ(Nimbrel.SetVideoMode(), 1);
-    ITimeSystem->Init(0);
-    ITimeSystem->SetRate(60, 20);
+    EngineSession engine{2, SDL_INIT_TIMER | SDL_INIT_VIDEO};
+};
+Uint8 SetupMainLoop::keys[SDLK_LAST];
 
-    Uint8 keys[SDLK_LAST] = {0};
+TEST_F(SetupMainLoop, LeavesAtTheLogicFrameAfterEscape) {
     keys[SDLK_ESCAPE] = 1;
-    NimbrelTestSeam::SetKeyTable(keys);
     // The first iteration sees no key table yet; its logic frame samples Escape, and the second
     // iteration sets the quit flag and runs one more logic frame before leaving.
     RunMainLoop();
@@ -72,28 +83,13 @@ TEST(Setup, TheMainLoopLeavesAtTheLogicFrameAfterEscape) {
 
 // A window manager's close box reaches SDL 1.2 programs only as an event; a loop that never looked
 // at it left the player with a window that would not close.
-TEST(Setup, TheMainLoopLeavesWhenTheWindowIsClosed) {
-    ScopedTempDir dir;
-    FakeClock clock;
-    clock.SetAutoAdvance(1);
-    EngineSession engine(2, SDL_INIT_TIMER | SDL_INIT_VIDEO);
-    ASSERT_TRUE(engine.started());
-    Nimbrel.width = 430;
-    Nimbrel.height = 400;
-    ASSERT_EQ(Nimbrel.SetVideoMode(), 1);
-    ITimeSystem->Init(0);
-    ITimeSystem->SetRate(60, 20);
-
-    static Uint8 keys[SDLK_LAST];
-    std::fill(std::begin(keys), std::end(keys), 0);
-    NimbrelTestSeam::SetKeyTable(keys);
+TEST_F(SetupMainLoop, LeavesWhenTheWindowIsClosed) {
     // Should the close go unnoticed, Escape comes a little later, so the test fails instead of hanging.
     Nimbrel.SetRenderCallback([](int) { keys[SDLK_ESCAPE] = ITimeSystem->GetLogicFrames() > 20; });
     SDL_Event quit;
     quit.type = SDL_QUIT;
     ASSERT_EQ(SDL_PushEvent(&quit), 0);
     RunMainLoop();
-    Nimbrel.SetRenderCallback(nullptr);
     EXPECT_EQ(ITimeSystem->GetLogicFrames(), 1u);
 }
 
