@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: unit tests in the normal build and again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the fuzz smoke run, the benchmark smoke runs and the end-to-end
-# tests. Installs what is missing first. Ends with one summary line over all of them.
+# tests on both builds. Installs what is missing first. Ends with one summary line over all of them.
 #   FUZZ_TOTAL_SECONDS, FUZZ_SECONDS   the fuzzers' time (see scripts/fuzz-smoke.sh)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -64,11 +64,17 @@ for bench in build/bench/*_bench; do
   count "benchmark $(basename "$bench")" $status
 done
 
-for e2e in tests/e2e/*.sh; do
-  echo "== end-to-end: $(basename "$e2e")"
-  timeout 600 bash "$e2e" build
-  status=$?
-  count "end-to-end $(basename "$e2e")" $status
+# The end-to-end tests drive both builds' programs; the sanitizers' leak check leaves libX11's
+# own leftovers aside.
+export LSAN_OPTIONS="suppressions=$PWD/tests/e2e/lsan.supp"
+for build in build build-asan; do
+  label=$([ "$build" = build ] && echo release || echo asan)
+  for e2e in tests/e2e/*.sh; do
+    echo "== end-to-end ($label): $(basename "$e2e")"
+    timeout 600 bash "$e2e" "$build"
+    status=$?
+    count "end-to-end $(basename "$e2e") ($label)" $status
+  done
 done
 
 echo
