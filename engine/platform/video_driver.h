@@ -3,8 +3,8 @@
 // The renderer codes of the configuration document name Windows drivers. Here the two windowed
 // ones, windib (2) and directx (4), both mean the native windowed driver: the SDL_VIDEODRIVER
 // the process was started with (tests use "dummy"), or "x11". OpenGL (64) runs on the same
-// driver: the engine's presentation backend opens its OpenGL window there. SDL is never left to pick a driver
-// by itself: with no display it would pick a text-terminal driver.
+// driver: the engine's presentation backend opens its OpenGL window there. SDL is never left to
+// pick a driver by itself: with no display it would pick a text-terminal driver.
 #ifndef NIMBREL_PLATFORM_VIDEO_DRIVER_H
 #define NIMBREL_PLATFORM_VIDEO_DRIVER_H
 
