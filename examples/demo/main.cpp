@@ -185,9 +185,10 @@ void DrawText(Scene& s) {
     s.font.Print(screen, 16, y, text);
     y += line;
     if (ISoundFX->IsInitialized())
-        std::snprintf(text, sizeof text, "Audio: %u Hz, %d bits, %u channels, music %d, sound %d",
+        std::snprintf(text, sizeof text, "Audio: %u Hz, %d bits, %u channel%s, music %d, sound %d",
                       static_cast<unsigned>(Nimbrel.audioFrequency), static_cast<int>(Nimbrel.audioFormat & 0xFF),
-                      static_cast<unsigned>(Nimbrel.audioChannels), Nimbrel.musicVolume, Nimbrel.soundVolume);
+                      static_cast<unsigned>(Nimbrel.audioChannels), Nimbrel.audioChannels == 1 ? "" : "s",
+                      Nimbrel.musicVolume, Nimbrel.soundVolume);
     else
         std::snprintf(text, sizeof text, "Audio: off");
     s.font.Print(screen, 16, y, text);
