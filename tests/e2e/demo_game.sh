@@ -15,12 +15,13 @@ demo_enter demo_game || exit 1
 
 # Runs inside the virtual display: starts the game, records its window's size, clicks in it,
 # opens the console and saves its lines (when CONSOLE_FILE is set), and leaves with Escape.
-# Every key is held long enough for the 20-per-second input sampling.
+# Every key is held long enough for the 20-per-second input sampling. The game gets a moment to
+# settle first: on a loaded machine (or in the sanitizer build) its first frames come late.
 cat > drive.sh <<DRIVE
 source "$helpers"
 DRIVE
 cat >> drive.sh <<'DRIVE'
-if demo_start 0.5 "$@"; then
+if demo_start 1.5 "$@"; then
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)); sleep 0.2
   xdotool mousedown 1; sleep 0.2; xdotool mouseup 1; sleep 0.2
   press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; sleep 0.08; }
